@@ -1,0 +1,10 @@
+# Settings every target of the project shares.
+function(tarnwick_defaults target)
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX /fp:precise)
+  else()
+    # Geometry must round every operation on its own: no fused multiply-add.
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror -ffp-contract=off)
+  endif()
+endfunction()

@@ -1,0 +1,11 @@
+# The module's identity, in one place. The resource script, the export
+# definition file and the generated configuration header all take from here.
+set(TARNWICK_MODULE_BASENAME "rask9_Tarnwick")
+set(TARNWICK_MODULE_FILE "${TARNWICK_MODULE_BASENAME}.aex")
+set(TARNWICK_MENU_TEXT "Tarnwick")
+set(TARNWICK_PIPL_NAME "Tame_Badger")
+set(TARNWICK_PIPL_CATEGORY "General Plugin")
+set(TARNWICK_PIPL_VERSION_MAJOR 3)
+set(TARNWICK_PIPL_VERSION_MINOR 0)
+set(TARNWICK_ENTRY_POINT "EntryPointFunc")
+set(TARNWICK_UNDO_GROUP_NAME "Tame Badger!")

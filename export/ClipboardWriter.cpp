@@ -1,0 +1,58 @@
+#include "export/ClipboardWriter.h"
+
+#include <cstring>
+
+namespace tarnwick {
+
+namespace {
+
+// Another program may hold the clipboard open for a moment; wait it out.
+bool OpenWithRetries(HWND owner) {
+  for (int attempt = 0; attempt < kClipboardOpenTries; ++attempt) {
+    if (attempt != 0) {
+      Sleep(kClipboardRetryMilliseconds);
+    }
+    if (OpenClipboard(owner)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A movable block holding the text and its NUL, or null.
+HGLOBAL CopyToGlobalBlock(const std::string& text) {
+  const SIZE_T size = text.size() + 1;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (block == nullptr) {
+    return nullptr;
+  }
+  void* bytes = GlobalLock(block);
+  if (bytes == nullptr) {
+    GlobalFree(block);
+    return nullptr;
+  }
+  std::memcpy(bytes, text.c_str(), size);
+  GlobalUnlock(block);
+  return block;
+}
+
+}  // namespace
+
+bool ClipboardWriter(HWND owner, const std::string& text) {
+  if (!OpenWithRetries(owner)) {
+    return false;
+  }
+  EmptyClipboard();
+  HGLOBAL block = CopyToGlobalBlock(text);
+  bool handedOver = false;
+  if (block != nullptr) {
+    handedOver = SetClipboardData(CF_TEXT, block) != nullptr;
+    if (!handedOver) {
+      GlobalFree(block);  // refused, so still ours
+    }
+  }
+  CloseClipboard();
+  return handedOver;
+}
+
+}  // namespace tarnwick

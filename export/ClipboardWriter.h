@@ -1,0 +1,21 @@
+// Puts the settings text on the Windows clipboard as CF_TEXT.
+#ifndef TARNWICK_EXPORT_CLIPBOARD_WRITER_H
+#define TARNWICK_EXPORT_CLIPBOARD_WRITER_H
+
+#include <string>
+
+#include "platform/Win32.h"
+
+namespace tarnwick {
+
+constexpr int kClipboardOpenTries = 10;
+constexpr DWORD kClipboardRetryMilliseconds = 10;
+
+// Replaces the clipboard's content with the text and a terminating NUL, byte
+// for byte. Returns whether the text is on the clipboard afterwards. When the
+// clipboard cannot be opened, it keeps what it held.
+bool ClipboardWriter(HWND owner, const std::string& text);
+
+}  // namespace tarnwick
+
+#endif

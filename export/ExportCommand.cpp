@@ -1,0 +1,291 @@
+#include "export/ExportCommand.h"
+
+#include <new>
+#include <string>
+
+#include "export/ClipboardWriter.h"
+#include "export/SettingsText.h"
+#include "export/VertexConversion.h"
+#include "platform/Win32.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr HostTime kTimeZero{0, 1};
+
+Matrix4 Identity() {
+  Matrix4 m{};
+  for (int i = 0; i < 4; ++i) {
+    m.m[i][i] = 1.0;
+  }
+  return m;
+}
+
+// Frame number of a keyframe: each time value divided by 1000 on its own,
+// truncated toward zero. Neither quotient exceeds 2147483 in magnitude, so the
+// sum cannot overflow.
+int32_t FrameNumber(const HostTime& inPoint, const HostTime& keyframeTime) {
+  return inPoint.value / 1000 + keyframeTime.value / 1000;
+}
+
+// The state of one export run. Values a skipped or failed host call does not
+// fill keep what they held: their start value, or what an earlier vertex,
+// keyframe or mask left.
+class ExportRun {
+ public:
+  ExportRun(SuiteHandler& suites, const PluginGlobals& globals)
+      : suites_(suites), globals_(globals) {}
+
+  // Everything up to and including the hand-over to the clipboard.
+  HostError BuildAndHandOver();
+
+ private:
+  // A guarded call runs only while nothing has failed; its code is kept.
+  template <typename Call>
+  void Guarded(Call call) {
+    if (error_ == 0) {
+      error_ = call();
+    }
+  }
+
+  void ExportCollectionItem(uint32_t index);
+  void ExportKeyframe(int32_t keyframeIndex, LayerHandle layer);
+  void ExportVertex(int32_t vertexIndex, LayerHandle layer);
+
+  SuiteHandler& suites_;
+  const PluginGlobals& globals_;
+  HostError error_ = 0;
+
+  CompHandle comp_ = nullptr;
+  ItemHandle activeItem_ = nullptr;
+  CollectionHandle collection_ = nullptr;
+  uint32_t itemCount_ = 0;
+  ItemHandle compItem_ = nullptr;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  HWND owner_ = nullptr;
+  std::string text_;
+  CollectionItem collectionItem_{};
+  MaskHandle mask_ = nullptr;
+  StreamHandle outlineStream_ = nullptr;
+  int32_t keyframeCount_ = 0;
+  HostTime keyframeTime_ = kTimeZero;
+  StreamValue outlineValue_{};
+  int32_t segmentCount_ = 0;
+  HostTime inPoint_ = kTimeZero;
+  PathVertex vertex_{};
+  StreamHandle positionStream_ = nullptr;
+  StreamHandle anchorStream_ = nullptr;
+  StreamValue anchorValue_{};
+  StreamValue positionValue_{};
+  Matrix4 toWorld_ = Identity();
+};
+
+HostError ExportRun::BuildAndHandOver() {
+  error_ = LookUpActiveComp(globals_, comp_, activeItem_);
+  // A null comp (no composition active) has no selection to ask for.
+  if (comp_ != nullptr) {
+    (void)suites_.CompSuite18()->AEGP_GetNewCollectionFromCompSelection(globals_.pluginId, comp_,
+                                                                        &collection_);
+  }
+  if (collection_ == nullptr) {
+    return error_;
+  }
+  const ::CollectionSuite2* collections = suites_.CollectionSuite2();
+  (void)collections->AEGP_GetCollectionNumItems(collection_, &itemCount_);
+  (void)suites_.CompSuite18()->AEGP_GetItemFromComp(comp_, &compItem_);
+  if (compItem_ != nullptr) {
+    (void)suites_.ItemSuite13()->AEGP_GetItemDimensions(compItem_, &width_, &height_);
+  }
+  if (width_ == 0 || height_ == 0) {
+    return kEmptyFrameError;
+  }
+  owner_ = GetDesktopWindow();
+  AppendDocumentHead(text_);
+  for (uint32_t i = 0; i < itemCount_; ++i) {
+    collectionItem_.stream = nullptr;
+    (void)collections->AEGP_GetCollectionItemByIndex(collection_, i, &collectionItem_);
+    ExportCollectionItem(i);
+  }
+  AppendDocumentTail(text_);
+  const bool onClipboard = ClipboardWriter(owner_, text_);
+  std::string().swap(text_);
+  if (!onClipboard && error_ == 0) {
+    error_ = kClipboardFailedError;
+  }
+  return error_;
+}
+
+void ExportRun::ExportCollectionItem(uint32_t index) {
+  if (collectionItem_.kind != kCollectionItemMask) {
+    return;  // the index still counts for tool names and separators
+  }
+  const LayerHandle layer = collectionItem_.ref.mask.layer;
+  mask_ = nullptr;
+  if (layer != nullptr) {
+    Guarded([&] {
+      return suites_.LayerMaskSuite6()->AEGP_GetLayerMaskByIndex(
+          layer, collectionItem_.ref.mask.maskIndex, &mask_);
+    });
+  }
+  if (mask_ == nullptr) {
+    return;
+  }
+  Guarded([&] {
+    return suites_.StreamSuite7()->AEGP_GetNewMaskStream(globals_.pluginId, mask_,
+                                                         kMaskStreamOutline, &outlineStream_);
+  });
+  text_.reserve(text_.size() + kToolTextEstimate);
+  AppendToolHead(text_, index, width_, height_);
+  bool staticOutline = false;
+  if (outlineStream_ != nullptr) {
+    (void)suites_.KeyframeSuite4()->AEGP_GetStreamNumKFs(outlineStream_, &keyframeCount_);
+  }
+  if (keyframeCount_ == 0) {
+    keyframeCount_ = 1;
+    staticOutline = true;
+  }
+  for (int32_t j = 0; j < keyframeCount_; ++j) {
+    if (staticOutline) {
+      keyframeTime_ = kTimeZero;  // an outline without keyframes is read at time 0
+    }
+    ExportKeyframe(j, layer);
+  }
+  AppendToolTail(text_, static_cast<uint64_t>(index) + 1 >= itemCount_);
+}
+
+void ExportRun::ExportKeyframe(int32_t keyframeIndex, LayerHandle layer) {
+  if (outlineStream_ != nullptr) {
+    const ::KeyframeSuite4* keyframes = suites_.KeyframeSuite4();
+    (void)keyframes->AEGP_GetKeyframeTime(outlineStream_, keyframeIndex, kTimeModeLayer,
+                                          &keyframeTime_);
+    (void)suites_.StreamSuite7()->AEGP_GetNewStreamValue(
+        globals_.pluginId, outlineStream_, kTimeModeLayer, &keyframeTime_, 1, &outlineValue_);
+  }
+  const MaskOutlineHandle outline = outlineValue_.value.maskOutline;
+  if (outline != nullptr) {
+    Guarded([&] {
+      return suites_.PathDataSuite1()->PF_PathNumSegments(nullptr, outline, &segmentCount_);
+    });
+  }
+  (void)suites_.LayerSuite13()->AEGP_GetLayerInPoint(layer, kTimeModeLayer, &inPoint_);
+  AppendKeyframeHead(text_, FrameNumber(inPoint_, keyframeTime_), keyframeIndex);
+  if (segmentCount_ > 0) {
+    text_.reserve(text_.size() + static_cast<std::size_t>(segmentCount_) * kPointLineEstimate +
+                  kKeyframeTextEstimate);
+  }
+  for (int32_t k = 0; k < segmentCount_; ++k) {
+    ExportVertex(k, layer);
+    AppendPointLine(
+        text_,
+        ConvertVertex(vertex_, {anchorValue_.value.point.x, anchorValue_.value.point.y},
+                      {positionValue_.value.point.x, positionValue_.value.point.y}, toWorld_,
+                      static_cast<double>(width_), static_cast<double>(height_)),
+        k == segmentCount_ - 1);
+  }
+  AppendKeyframeTail(text_, keyframeIndex == keyframeCount_ - 1);
+}
+
+// Fetches what one vertex needs: the vertex itself, the layer's position and
+// anchor point at the keyframe's time, and its layer-to-world matrix.
+void ExportRun::ExportVertex(int32_t vertexIndex, LayerHandle layer) {
+  const MaskOutlineHandle outline = outlineValue_.value.maskOutline;
+  if (outline != nullptr) {
+    (void)suites_.PathDataSuite1()->PF_PathVertexInfo(nullptr, outline, vertexIndex, &vertex_);
+  }
+  const ::StreamSuite7* streams = suites_.StreamSuite7();
+  const PluginId plugin = globals_.pluginId;
+  Guarded([&] {
+    return streams->AEGP_GetNewLayerStream(plugin, layer, kLayerStreamPosition, &positionStream_);
+  });
+  Guarded([&] {
+    return streams->AEGP_GetNewLayerStream(plugin, layer, kLayerStreamAnchorPoint, &anchorStream_);
+  });
+  Guarded([&] {
+    if (anchorStream_ == nullptr) {
+      return HostError{0};
+    }
+    return streams->AEGP_GetNewStreamValue(plugin, anchorStream_, kTimeModeLayer, &keyframeTime_, 1,
+                                           &anchorValue_);
+  });
+  Guarded([&] {
+    if (positionStream_ == nullptr) {
+      return HostError{0};
+    }
+    return streams->AEGP_GetNewStreamValue(plugin, positionStream_, kTimeModeLayer, &keyframeTime_,
+                                           1, &positionValue_);
+  });
+  (void)suites_.LayerSuite13()->AEGP_GetLayerToWorldXform(layer, &keyframeTime_, &toWorld_);
+}
+
+// Closing is best effort once the export has already failed.
+void CloseUndoGroupQuietly(SuiteHandler& suites) {
+  try {
+    (void)suites.UtilitySuite7()->AEGP_EndUndoGroup();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+HostError LookUpActiveComp(const PluginGlobals& globals, CompHandle& comp, ItemHandle& activeItem) {
+  SuiteHandler suites(globals.basicSuite);
+  const ::ItemSuite10* items = suites.ItemSuite10();
+  HostError error = items->AEGP_GetActiveItem(&activeItem);
+  // Without an active item there is nothing to ask about it; the undo group
+  // is still opened, as for any other item.
+  const bool haveItem = activeItem != nullptr;
+  int16_t type = 0;
+  if (error == 0 && haveItem) {
+    error = items->AEGP_GetItemType(activeItem, &type);
+  }
+  if (error == 0 && haveItem && type == kItemTypeComposition) {
+    error = suites.CompSuite9()->AEGP_GetCompFromItem(activeItem, &comp);
+  }
+  if (error == 0 && haveItem) {
+    char name[kItemNameLength] = {};
+    error = items->AEGP_GetItemName(activeItem, name);
+  }
+  if (error == 0) {
+    error = suites.UtilitySuite7()->AEGP_StartUndoGroup(kUndoGroupName);
+  }
+  return error;
+}
+
+HostError ExportCommand(SuiteHandler& suites, const PluginGlobals& globals) {
+  HostError error = 0;
+  try {
+    ExportRun run(suites, globals);
+    error = run.BuildAndHandOver();
+  } catch (HostError thrown) {
+    CloseUndoGroupQuietly(suites);
+    return thrown;
+  } catch (const std::bad_alloc&) {
+    CloseUndoGroupQuietly(suites);
+    return kOutOfMemoryError;
+  }
+  const HostError endError = suites.UtilitySuite7()->AEGP_EndUndoGroup();
+  return error != 0 ? error : endError;
+}
+
+HostError RunCommandHook(const PluginGlobals& globals, CommandId command, HostBoolean* handled) {
+  try {
+    SuiteHandler suites(globals.basicSuite);
+    if (command != globals.commandId) {
+      return 0;
+    }
+    if (handled != nullptr) {
+      *handled = 1;
+    }
+    return ExportCommand(suites, globals);
+  } catch (HostError thrown) {
+    return thrown;
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemoryError;
+  } catch (...) {
+    return kUnexpectedError;
+  }
+}
+
+}  // namespace tarnwick

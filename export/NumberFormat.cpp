@@ -1,0 +1,94 @@
+#include "export/NumberFormat.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace tarnwick {
+
+namespace {
+
+__extension__ typedef unsigned __int128 Uint128;
+
+constexpr uint64_t kMicro = 1000000;
+// Below this magnitude x * 10^6 rounds into a uint64 and the exact path applies.
+constexpr double kExactLimit = 9.0e12;
+
+// Writes the unsigned value's decimal digits; returns their count.
+std::size_t WriteUnsigned(uint64_t value, char* out) {
+  char digits[20];
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    out[i] = digits[count - 1 - i];
+  }
+  return count;
+}
+
+// x * 10^6 rounded half to even, computed exactly from x = mantissa * 2^exponent.
+uint64_t ScaledMicros(double magnitude) {
+  int exponent = 0;
+  const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
+  const uint64_t mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
+  // magnitude < kExactLimit < 2^44, so shift is at least 9.
+  const int shift = 53 - exponent;  // magnitude = mantissa / 2^shift
+  const Uint128 product = static_cast<Uint128>(mantissa) * kMicro;
+  if (shift >= 75) {
+    return 0;  // product < 2^73 is below half of 2^shift
+  }
+  const uint64_t quotient = static_cast<uint64_t>(product >> shift);
+  const Uint128 remainder = product - (static_cast<Uint128>(quotient) << shift);
+  const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+  if (remainder > half || (remainder == half && (quotient & 1) != 0)) {
+    return quotient + 1;
+  }
+  return quotient;
+}
+
+std::size_t WriteNonFinite(double x, char* out) {
+  const char* spelling = std::isnan(x) ? "0/0" : (x > 0 ? "1e999" : "-1e999");
+  const std::size_t length = std::strlen(spelling);
+  std::memcpy(out, spelling, length);
+  return length;
+}
+
+}  // namespace
+
+std::size_t FormatFixed6(double x, char* out) {
+  if (!std::isfinite(x)) {
+    return WriteNonFinite(x, out);
+  }
+  const double magnitude = std::fabs(x);
+  if (magnitude >= kExactLimit) {
+    const std::to_chars_result result =
+        std::to_chars(out, out + kFixed6MaxLength, x, std::chars_format::fixed, 6);
+    return static_cast<std::size_t>(result.ptr - out);
+  }
+  std::size_t length = 0;
+  if (std::signbit(x)) {
+    out[length++] = '-';
+  }
+  const uint64_t micros = ScaledMicros(magnitude);
+  length += WriteUnsigned(micros / kMicro, out + length);
+  out[length++] = '.';
+  uint64_t fraction = micros % kMicro;
+  for (int i = 5; i >= 0; --i) {
+    out[length + static_cast<std::size_t>(i)] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  return length + 6;
+}
+
+std::size_t FormatInteger(int64_t value, char* out) {
+  if (value < 0) {
+    out[0] = '-';
+    // Negate in unsigned arithmetic so INT64_MIN does not overflow.
+    return 1 + WriteUnsigned(0 - static_cast<uint64_t>(value), out + 1);
+  }
+  return WriteUnsigned(static_cast<uint64_t>(value), out);
+}
+
+}  // namespace tarnwick

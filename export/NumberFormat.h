@@ -1,0 +1,27 @@
+// Number formatting for the settings text, identical on every platform and C
+// runtime: the C library's printf is never used.
+#ifndef TARNWICK_EXPORT_NUMBER_FORMAT_H
+#define TARNWICK_EXPORT_NUMBER_FORMAT_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tarnwick {
+
+// Longest output of FormatFixed6: sign, 309 integer digits, point, 6 decimals.
+constexpr std::size_t kFixed6MaxLength = 1 + 309 + 1 + 6;
+// Longest output of FormatInteger: sign and 19 digits.
+constexpr std::size_t kIntegerMaxLength = 20;
+
+// Writes x as "%f" does (fixed notation, six decimals, rounded half to even on
+// the exact binary value, sign kept for negative values and -0). Non-finite
+// values are written as Lua expressions of the same value: 1e999, -1e999, 0/0.
+// Returns the number of characters written; no terminating NUL.
+std::size_t FormatFixed6(double x, char* out);
+
+// Writes a signed integer in decimal, as "%i" does.
+std::size_t FormatInteger(int64_t value, char* out);
+
+}  // namespace tarnwick
+
+#endif

@@ -1,0 +1,221 @@
+#include "platform/Win32StandIn.h"
+
+#ifndef _WIN32
+#include <cstring>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace tarnwick::standin {
+
+namespace {
+
+struct Block {
+  std::vector<char> bytes;
+  int locks = 0;
+};
+
+// The one clipboard of the process, and every block handed out.
+struct State {
+  Failure failure = Failure::kNone;
+  int openRefusals = 0;
+  bool open = false;
+  HWND openedBy = nullptr;
+  HWND owner = nullptr;
+  Block* data = nullptr;
+  std::set<Block*> blocks;
+  int openCalls = 0;
+  int sleepCalls = 0;
+};
+
+State& TheState() {
+  static State state;
+  return state;
+}
+
+Block* Find(HGLOBAL handle) {
+  State& state = TheState();
+  Block* block = static_cast<Block*>(handle);
+  return state.blocks.count(block) != 0 ? block : nullptr;
+}
+
+void Destroy(Block* block) {
+  TheState().blocks.erase(block);
+  delete block;
+}
+
+void DropClipboardData() {
+  State& state = TheState();
+  if (state.data != nullptr) {
+    Destroy(state.data);
+    state.data = nullptr;
+  }
+}
+
+}  // namespace
+
+void Reset() {
+  State& state = TheState();
+  DropClipboardData();
+  for (Block* block : std::set<Block*>(state.blocks)) {
+    Destroy(block);
+  }
+  state = State{};
+}
+
+void SetFailure(Failure failure) {
+  TheState().failure = failure;
+  TheState().openRefusals = failure == Failure::kOpenRefused ? 1 << 30 : 0;
+}
+
+void SetOpenRefusals(int count) {
+  TheState().openRefusals = count;
+}
+
+void PutClipboardText(const std::string& text) {
+  State& state = TheState();
+  DropClipboardData();
+  Block* block = new Block;
+  block->bytes.assign(text.begin(), text.end());
+  block->bytes.push_back('\0');
+  state.blocks.insert(block);
+  state.data = block;
+}
+
+bool ReadClipboardText(std::string& text) {
+  const Block* block = TheState().data;
+  if (block == nullptr) {
+    return false;
+  }
+  text.assign(block->bytes.data(), strnlen(block->bytes.data(), block->bytes.size()));
+  return true;
+}
+
+bool ClipboardIsOpen() {
+  return TheState().open;
+}
+
+std::size_t LiveBlocksOutsideClipboard() {
+  const State& state = TheState();
+  return state.blocks.size() - (state.data != nullptr ? 1 : 0);
+}
+
+int OpenCalls() {
+  return TheState().openCalls;
+}
+int SleepCalls() {
+  return TheState().sleepCalls;
+}
+
+}  // namespace tarnwick::standin
+
+using tarnwick::standin::Failure;
+using tarnwick::standin::TheState;
+
+extern "C" {
+
+HWND GetDesktopWindow(void) {
+  static char desktop;
+  return reinterpret_cast<HWND>(&desktop);
+}
+
+BOOL OpenClipboard(HWND owner) {
+  auto& state = TheState();
+  ++state.openCalls;
+  if (state.openRefusals > 0) {
+    --state.openRefusals;
+    return 0;
+  }
+  if (state.open) {
+    return 0;
+  }
+  state.open = true;
+  state.openedBy = owner;
+  return 1;
+}
+
+BOOL EmptyClipboard(void) {
+  auto& state = TheState();
+  if (!state.open) {
+    return 0;
+  }
+  tarnwick::standin::DropClipboardData();
+  state.owner = state.openedBy;
+  return 1;
+}
+
+BOOL CloseClipboard(void) {
+  auto& state = TheState();
+  if (!state.open) {
+    return 0;
+  }
+  state.open = false;
+  return 1;
+}
+
+HANDLE SetClipboardData(UINT format, HANDLE data) {
+  auto& state = TheState();
+  tarnwick::standin::Block* block = tarnwick::standin::Find(data);
+  if (!state.open || format != CF_TEXT || block == nullptr ||
+      state.failure == Failure::kSetDataRefused) {
+    return nullptr;
+  }
+  tarnwick::standin::DropClipboardData();
+  state.data = block;
+  return data;
+}
+
+HANDLE GetClipboardData(UINT format) {
+  auto& state = TheState();
+  return state.open && format == CF_TEXT ? state.data : nullptr;
+}
+
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
+  auto& state = TheState();
+  if ((flags & GMEM_MOVEABLE) == 0 || state.failure == Failure::kAllocRefused) {
+    return nullptr;
+  }
+  auto* block = new tarnwick::standin::Block;
+  block->bytes.resize(bytes);
+  state.blocks.insert(block);
+  return block;
+}
+
+LPVOID GlobalLock(HGLOBAL handle) {
+  tarnwick::standin::Block* block = tarnwick::standin::Find(handle);
+  if (block == nullptr || TheState().failure == Failure::kLockReturnsNull) {
+    return nullptr;
+  }
+  ++block->locks;
+  return block->bytes.data();
+}
+
+BOOL GlobalUnlock(HGLOBAL handle) {
+  tarnwick::standin::Block* block = tarnwick::standin::Find(handle);
+  if (block == nullptr || block->locks == 0) {
+    return 0;
+  }
+  --block->locks;
+  return block->locks != 0;
+}
+
+HGLOBAL GlobalFree(HGLOBAL handle) {
+  tarnwick::standin::Block* block = tarnwick::standin::Find(handle);
+  if (block == nullptr || block == TheState().data) {
+    return handle;  // failure: the handle is returned
+  }
+  tarnwick::standin::Destroy(block);
+  return nullptr;
+}
+
+SIZE_T GlobalSize(HGLOBAL handle) {
+  const tarnwick::standin::Block* block = tarnwick::standin::Find(handle);
+  return block != nullptr ? block->bytes.size() : 0;
+}
+
+void Sleep(DWORD) {
+  ++TheState().sleepCalls;
+}
+
+}  // extern "C"
+#endif

@@ -1,0 +1,39 @@
+// Test controls of the Win32 stand-in: which step fails, and what it holds.
+#ifndef TARNWICK_PLATFORM_WIN32_STAND_IN_H
+#define TARNWICK_PLATFORM_WIN32_STAND_IN_H
+
+#ifndef _WIN32
+#include <cstddef>
+#include <string>
+
+#include "platform/Win32.h"
+
+namespace tarnwick::standin {
+
+enum class Failure {
+  kNone,
+  kOpenRefused,      // another program holds the clipboard
+  kAllocRefused,     // GlobalAlloc grants no block
+  kLockReturnsNull,  // GlobalLock gives no pointer
+  kSetDataRefused,   // SetClipboardData refuses the block
+};
+
+// Back to an empty, closed clipboard with no failure and no blocks.
+void Reset();
+void SetFailure(Failure failure);
+// The open refusal lasts for this many OpenClipboard calls, then lets go.
+void SetOpenRefusals(int count);
+// Puts text on the clipboard as another program would (CF_TEXT, NUL added).
+void PutClipboardText(const std::string& text);
+// The clipboard's CF_TEXT bytes up to the first NUL; false when it holds none.
+bool ReadClipboardText(std::string& text);
+bool ClipboardIsOpen();
+// Blocks allocated and not freed, excluding the one the clipboard owns.
+std::size_t LiveBlocksOutsideClipboard();
+int OpenCalls();
+int SleepCalls();
+
+}  // namespace tarnwick::standin
+#endif
+
+#endif

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "export/NumberFormat.h"
+
+namespace tarnwick {
+namespace {
+
+std::string Fixed6(double x) {
+  char buffer[kFixed6MaxLength + 1];
+  return std::string(buffer, FormatFixed6(x, buffer));
+}
+
+std::string Glibc(double x) {
+  char buffer[400];
+  const int length = std::snprintf(buffer, sizeof buffer, "%f", x);
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+TEST(NumberFormat, KnownSpellings) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {0.5, "0.500000"},
+      {1.0, "1.000000"},
+      {0.0, "0.000000"},
+      {-0.0, "-0.000000"},
+      {-0.0000004, "-0.000000"},
+      {0.0078125, "0.007812"},  // an exact tie rounds to even
+      {-0.0078125, "-0.007812"},
+      {0.0000005, "0.000000"},  // just below the tie in binary
+      {0.0000015, "0.000002"},
+      {-0.09999999999999998, "-0.100000"},
+      {1e15, "1000000000000000.000000"},
+      {inf, "1e999"},
+      {-inf, "-1e999"},
+      {std::nan(""), "0/0"},
+      {-std::nan(""), "0/0"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Fixed6(c.value), c.text) << c.value;
+  }
+}
+
+TEST(NumberFormat, IntegersWithoutPrintf) {
+  const struct {
+    int64_t value;
+    const char* text;
+  } cases[] = {{0, "0"},
+               {7, "7"},
+               {-1, "-1"},
+               {100, "100"},
+               {2147483647, "2147483647"},
+               {-2147483648LL, "-2147483648"},
+               {INT64_MIN, "-9223372036854775808"}};
+  for (const auto& c : cases) {
+    char buffer[kIntegerMaxLength];
+    EXPECT_EQ(std::string(buffer, FormatInteger(c.value, buffer)), c.text);
+  }
+}
+
+// glibc's printf is exact; it is the reference here, not the implementation.
+TEST(NumberFormat, AgreesWithGlibcAcrossMagnitudes) {
+  std::mt19937_64 random(20261208);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                DBL_MAX,
+                                -DBL_MAX,
+                                DBL_MIN,
+                                -DBL_MIN,
+                                std::numeric_limits<double>::denorm_min(),
+                                9.0e12,
+                                std::nextafter(9.0e12, 0.0),
+                                4503599627370496.5};
+  for (int e = -1074; e <= 1023; ++e) {
+    values.push_back(std::ldexp(1.0, e));
+    values.push_back(-std::ldexp(1.0, e));
+  }
+  // Exact ties at the sixth decimal: k / 2^n with n <= 6 digits of 5s.
+  for (int k = 1; k < 2000; k += 2) {
+    values.push_back(k / 128.0);
+    values.push_back(-k / 64.0);
+    values.push_back((k + 0.5) / 1000000.0);
+  }
+  for (int i = 0; i < 400000; ++i) {
+    values.push_back(unit(random));
+    uint64_t bits = random();
+    double x = 0;
+    std::memcpy(&x, &bits, sizeof x);
+    if (std::isfinite(x)) {
+      values.push_back(x);
+    }
+    values.push_back(std::ldexp(unit(random), static_cast<int>(random() % 100) - 50));
+  }
+  std::size_t mismatches = 0;
+  for (double x : values) {
+    if (Fixed6(x) != Glibc(x) && ++mismatches < 10) {
+      ADD_FAILURE() << "for " << Glibc(x) << " got " << Fixed6(x);
+    }
+  }
+  EXPECT_GE(values.size(), 1000000u);
+  EXPECT_EQ(mismatches, 0u);
+}
+
+}  // namespace
+}  // namespace tarnwick

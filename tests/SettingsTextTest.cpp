@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+
+#include "export/SettingsText.h"
+#include "tests/TestSupport.h"
+
+namespace tarnwick {
+namespace {
+
+using testing::ReadFile;
+using testing::RunHarness;
+using testing::SourcePath;
+
+TEST(SettingsText, WorkedExampleByteForByte) {
+  std::string text;
+  AppendDocumentHead(text);
+  AppendToolHead(text, 0, 1920, 1080);
+  AppendKeyframeHead(text, 0, 0);
+  AppendPointLine(text, {-0.25, 0.125, 0.05, 0.0, -0.05, 0.0}, false);
+  AppendPointLine(text, {0.25, -0.125, 0.0, -0.04, 0.0, 0.04}, true);
+  AppendKeyframeTail(text, true);
+  AppendToolTail(text, true);
+  AppendDocumentTail(text);
+  EXPECT_EQ(text, ReadFile(SourcePath("tests/data/worked-example.txt")));
+}
+
+TEST(SettingsText, SeparatorsAndNumbers) {
+  const struct {
+    const char* name;
+    std::string text;
+    const char* expected;
+  } cases[] = {
+      {"point line, not last",
+       [] {
+         std::string t;
+         AppendPointLine(t, {1, -0.0, 0, 0, 0, 0}, false);
+         return t;
+       }(),
+       "\t\t\t\t\t\t\t{ X= 1.000000, Y= -0.000000, LX =0.000000, LY =0.000000, RX=0.000000, "
+       "RY=0.000000},\r\n"},
+      {"point line, last",
+       [] {
+         std::string t;
+         AppendPointLine(t, {0, 0, 0, 0, 0, 0}, true);
+         return t;
+       }(),
+       "\t\t\t\t\t\t\t{ X= 0.000000, Y= 0.000000, LX =0.000000, LY =0.000000, RX=0.000000, "
+       "RY=0.000000}\r\n"},
+      {"keyframe tail, not last",
+       [] {
+         std::string t;
+         AppendKeyframeTail(t, false);
+         return t;
+       }(),
+       "\t\t\t\t\t\t},\r\n\t\t\t\t\t\tOrder = 4,\r\n\t\t\t\t\t\tType = "
+       "\"Tensioned\",\r\n\t\t\t\t\t}},\r\n"},
+      {"tool tail, not last",
+       [] {
+         std::string t;
+         AppendToolTail(t, false);
+         return t;
+       }(),
+       "\t\t\t}\r\n\t\t},\r\n"},
+      {"tool tail, last",
+       [] {
+         std::string t;
+         AppendToolTail(t, true);
+         return t;
+       }(),
+       "\t\t\t}\r\n\t\t}\r\n"},
+      {"keyframe head, negative frame",
+       [] {
+         std::string t;
+         AppendKeyframeHead(t, -1, 1);
+         return t;
+       }(),
+       "\t\t\t\t[-1] = { 1, RH = { 19.6666666666667, 0.333333333333333 }, Flags = { Linear = true, "
+       "LockedY = true }, Value = Polyline  {\r\n\t\t\t\t\t\tClosed = true,\r\n\t\t\t\t\t\tPoints "
+       "= {\r\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.text, c.expected) << c.name;
+  }
+  std::string tool;
+  AppendToolHead(tool, 1, 200, 100);
+  EXPECT_NE(tool.find("\t\tBSpline1 = BSplineMask {\r\n"), std::string::npos);
+  EXPECT_NE(tool.find("\t\t\t\t\tSourceOp = \"BSpline1Polyline\",\r\n"), std::string::npos);
+  EXPECT_NE(tool.find("\t\t\tViewInfo = OperatorInfo { Pos = { 522, 110 } },\r\n"),
+            std::string::npos);
+  EXPECT_NE(tool.find("\r\nOutputSize = Input"), std::string::npos);
+}
+
+TEST(SettingsText, LoadsInLuaWithNonFiniteNumbers) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::string text;
+  AppendDocumentHead(text);
+  for (int mask = 0; mask < 2; ++mask) {
+    AppendToolHead(text, mask, 1920, 1080);
+    for (int key = 0; key < 2; ++key) {
+      AppendKeyframeHead(text, key * 10, key);
+      AppendPointLine(text, {0.25, -0.5, inf, -inf, nan, -0.0}, false);
+      AppendPointLine(text, {1, 2, 3, 4, 5, 6}, false);
+      AppendPointLine(text, {-1, -2, -3, -4, -5, -6}, true);
+      AppendKeyframeTail(text, key == 1);
+    }
+    AppendToolTail(text, mask == 1);
+  }
+  AppendDocumentTail(text);
+  const testing::HarnessResult result = RunHarness(text);
+  ASSERT_EQ(result.status, 0) << result.output;
+  EXPECT_NE(result.output.find("mask BSpline0 1920x1080 pos 100\n"), std::string::npos);
+  EXPECT_NE(result.output.find("mask BSpline1 1920x1080 pos 110\n"), std::string::npos);
+  EXPECT_NE(result.output.find("spline BSpline1Polyline keyframes 2\n"), std::string::npos);
+  EXPECT_NE(result.output.find("keyframe BSpline1Polyline frame 10 index 1 points 3\n"),
+            std::string::npos);
+  EXPECT_NE(result.output.find("point BSpline0Polyline 0 0 0.250000 -0.500000 inf -inf nan "),
+            std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find("masks 2\n"), std::string::npos);
+}
+
+TEST(SettingsText, EmptySelectionLoads) {
+  std::string text;
+  AppendDocumentHead(text);
+  AppendDocumentTail(text);
+  EXPECT_EQ(text, "{\r\n\tTools = ordered() {\r\n\t},\r\n\tActiveTool = \"BSpline1\"\r\n}\r\n");
+  EXPECT_EQ(RunHarness(text).output, "masks 0\n");
+}
+
+}  // namespace
+}  // namespace tarnwick
