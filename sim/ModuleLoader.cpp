@@ -1,0 +1,75 @@
+#include "sim/ModuleLoader.h"
+
+#include <cstring>
+
+#ifdef _WIN32
+#include "platform/Win32.h"
+#endif
+
+namespace tarnwick::sim {
+
+namespace {
+
+uint32_t ReadU32(const unsigned char* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// Four-character codes are stored as little-endian integers: reversed bytes.
+std::string FourCharCode(const unsigned char* p) {
+  return std::string{static_cast<char>(p[3]), static_cast<char>(p[2]), static_cast<char>(p[1]),
+                     static_cast<char>(p[0])};
+}
+
+}  // namespace
+
+PropertyListInfo ParsePropertyList(const unsigned char* bytes, std::size_t size) {
+  constexpr std::size_t kHeader = 10;
+  constexpr std::size_t kPropertyHead = 16;
+  if (bytes == nullptr || size < kHeader) throw ModuleError("the property list is too short");
+  if (bytes[0] != 1 || bytes[1] != 0 || ReadU32(bytes + 2) != 0) {
+    throw ModuleError("the property list has an unknown header");
+  }
+  const uint32_t count = ReadU32(bytes + 6);
+  PropertyListInfo info;
+  std::size_t at = kHeader;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (size - at < kPropertyHead) throw ModuleError("the property list ends inside a property");
+    const std::string vendor = FourCharCode(bytes + at);
+    const std::string key = FourCharCode(bytes + at + 4);
+    const uint32_t length = ReadU32(bytes + at + 12);
+    const unsigned char* data = bytes + at + kPropertyHead;
+    if (size - at - kPropertyHead < length) throw ModuleError("a property runs past the end");
+    if (vendor == "8BIM" && key == "kind" && length >= 4) info.kind = FourCharCode(data);
+    if (vendor == "8BIM" && key == "8664") {
+      info.entryPoint.assign(reinterpret_cast<const char*>(data),
+                             strnlen(reinterpret_cast<const char*>(data), length));
+    }
+    at += kPropertyHead + length;
+  }
+  return info;
+}
+
+#ifdef _WIN32
+EntryPointFuncType LoadModule(const std::string& path) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr) throw ModuleError(path + ": cannot be loaded as a module");
+  HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(16000), "PIPL");
+  HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (bytes == nullptr) throw ModuleError(path + ": has no readable PIPL resource");
+  const PropertyListInfo info =
+      ParsePropertyList(static_cast<const unsigned char*>(bytes), SizeofResource(module, resource));
+  if (info.kind != "AEgx") {
+    throw ModuleError(path + ": is of kind \"" + info.kind + "\", not a general plug-in (AEgx)");
+  }
+  if (info.entryPoint.empty()) throw ModuleError(path + ": names no 64-bit entry point");
+  FARPROC function = GetProcAddress(module, info.entryPoint.c_str());
+  if (function == nullptr) {
+    throw ModuleError(path + ": does not export its entry point " + info.entryPoint);
+  }
+  return reinterpret_cast<EntryPointFuncType>(reinterpret_cast<void*>(function));
+}
+#endif
+
+}  // namespace tarnwick::sim

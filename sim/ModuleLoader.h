@@ -1,0 +1,33 @@
+// Finds a module's entry point the way the host does.
+#ifndef TARNWICK_SIM_MODULE_LOADER_H
+#define TARNWICK_SIM_MODULE_LOADER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "host/HostInterface.h"
+
+namespace tarnwick::sim {
+
+struct ModuleError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+struct PropertyListInfo {
+  std::string kind;        // e.g. "AEgx"
+  std::string entryPoint;  // the name under the "8664" key
+};
+
+// Reads a plug-in property list; throws ModuleError when it is malformed.
+PropertyListInfo ParsePropertyList(const unsigned char* bytes, std::size_t size);
+
+#ifdef _WIN32
+// Loads the module, checks its property list and returns its entry point.
+EntryPointFuncType LoadModule(const std::string& path);
+#endif
+
+}  // namespace tarnwick::sim
+
+#endif

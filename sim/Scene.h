@@ -1,0 +1,104 @@
+// A project as the simulated host serves it: items, layers, masks, the
+// selection, and the faults to inject.
+#ifndef TARNWICK_SIM_SCENE_H
+#define TARNWICK_SIM_SCENE_H
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/HostInterface.h"
+
+namespace tarnwick::sim {
+
+// A value that changes at given times: the value at t is the entry with the
+// greatest time not after t (the first entry before all of them).
+template <typename T>
+struct Timed {
+  struct Entry {
+    HostTime time;
+    T value;
+  };
+  std::vector<Entry> entries;
+};
+
+struct Point {
+  double x = 0;
+  double y = 0;
+};
+
+struct MaskKeyframe {
+  HostTime time{0, 1};
+  std::vector<PathVertex> vertices;
+};
+
+struct Mask {
+  bool isStatic = false;
+  std::vector<MaskKeyframe> keyframes;  // one entry holding the outline when static
+  std::optional<int32_t> reportedKeyframeCount;
+};
+
+struct Layer {
+  std::string name;
+  HostTime inPoint{0, 1};
+  Timed<Point> anchorPoint;
+  Timed<Point> position;
+  Timed<Matrix4> toWorld;
+  std::vector<Mask> masks;
+};
+
+struct SelectionEntry {
+  int32_t kind = kCollectionItemLayer;
+  int32_t layer = 0;
+  uint32_t mask = 0;
+};
+
+struct Item {
+  int16_t type = kItemTypeComposition;
+  std::string name;
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<Layer> layers;
+  std::optional<std::vector<SelectionEntry>> selection;  // none: no collection
+};
+
+struct Fault {
+  std::string operation;  // "*" fails whatever operation makes that call
+  int64_t call = 0;
+  bool fromCallOn = false;
+  HostError code = 1;
+};
+
+struct MissingSuite {
+  std::string name;
+  int32_t version = 0;
+  bool nullTable = false;
+};
+
+struct Scene {
+  uint32_t timeScale = 1000;
+  PluginId pluginId = 1;
+  int32_t hostMajor = 23;
+  int32_t hostMinor = 0;
+  CommandId commandId = 1;
+  std::optional<std::size_t> activeItem;
+  std::vector<Item> items;
+  std::optional<std::string> clipboard;
+  std::vector<Fault> faults;
+  std::vector<MissingSuite> missingSuites;
+};
+
+struct SceneError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Reads a scene from JSON text; throws SceneError naming the source, the
+// place in it and what is wrong.
+Scene LoadScene(const std::string& json, const std::string& sourceName);
+Scene LoadSceneFile(const std::string& path);
+
+}  // namespace tarnwick::sim
+
+#endif

@@ -1,0 +1,397 @@
+// Reads scene files. Every refusal names the file, the place in it and what
+// is wrong; no input makes the loader crash.
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "sim/Generator.h"
+#include "sim/Scene.h"
+
+namespace tarnwick::sim {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// Limits that keep a scene within what one machine can serve.
+constexpr int64_t kMaxVertices = 1 << 22;
+constexpr int64_t kMaxGeneratedPoints = 50'000'000;
+
+class Reader {
+ public:
+  Reader(const std::string& source, uint32_t timeScale) : source_(source), timeScale_(timeScale) {}
+
+  [[noreturn]] void Fail(const std::string& path, const std::string& what) const {
+    throw SceneError(source_ + ": " + (path.empty() ? "top level" : path) + ": " + what);
+  }
+
+  const Json& Object(const Json& j, const std::string& path) const {
+    if (!j.is_object()) Fail(path, "must be an object");
+    return j;
+  }
+
+  const Json& Array(const Json& j, const std::string& path) const {
+    if (!j.is_array()) Fail(path, "must be an array");
+    return j;
+  }
+
+  int64_t Integer(const Json& j, const std::string& path, int64_t low, int64_t high) const {
+    if (!j.is_number_integer()) Fail(path, "must be an integer");
+    if (j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(high)) {
+      Fail(path, "must be at most " + std::to_string(high));
+    }
+    const int64_t value = j.get<int64_t>();
+    if (value < low || value > high) {
+      Fail(path, "must be between " + std::to_string(low) + " and " + std::to_string(high));
+    }
+    return value;
+  }
+
+  // A number, or one of the strings "inf", "-inf", "nan".
+  double Number(const Json& j, const std::string& path) const {
+    if (j.is_number()) return j.get<double>();
+    if (j.is_string()) {
+      const std::string& s = j.get_ref<const std::string&>();
+      if (s == "inf") return std::numeric_limits<double>::infinity();
+      if (s == "-inf") return -std::numeric_limits<double>::infinity();
+      if (s == "nan") return std::numeric_limits<double>::quiet_NaN();
+    }
+    Fail(path, "must be a number or \"inf\", \"-inf\", \"nan\"");
+  }
+
+  std::string String(const Json& j, const std::string& path) const {
+    if (!j.is_string()) Fail(path, "must be a string");
+    return j.get<std::string>();
+  }
+
+  bool Boolean(const Json& j, const std::string& path) const {
+    if (!j.is_boolean()) Fail(path, "must be true or false");
+    return j.get<bool>();
+  }
+
+  // An integer time value in the scene's scale, or {"value": v, "scale": s}.
+  HostTime Time(const Json& j, const std::string& path) const {
+    if (j.is_object()) {
+      ExpectOnly(j, path, {"value", "scale"});
+      return HostTime{static_cast<int32_t>(Integer(Required(j, path, "value"), path + ".value",
+                                                   INT32_MIN, INT32_MAX)),
+                      static_cast<uint32_t>(
+                          Integer(Required(j, path, "scale"), path + ".scale", 1, UINT32_MAX))};
+    }
+    return HostTime{static_cast<int32_t>(Integer(j, path, INT32_MIN, INT32_MAX)), timeScale_};
+  }
+
+  const Json& Required(const Json& j, const std::string& path, const char* key) const {
+    const auto found = j.find(key);
+    if (found == j.end()) Fail(path, std::string("lacks \"") + key + "\"");
+    return *found;
+  }
+
+  void ExpectOnly(const Json& j, const std::string& path,
+                  std::initializer_list<const char*> keys) const {
+    for (auto it = j.begin(); it != j.end(); ++it) {
+      bool known = false;
+      for (const char* key : keys) known = known || it.key() == key;
+      if (!known) Fail(path, "unknown field \"" + it.key() + "\"");
+    }
+  }
+
+  Point ReadPoint(const Json& j, const std::string& path) const {
+    if (!j.is_array() || j.size() != 2) Fail(path, "must be [x, y]");
+    return Point{Number(j[0], path + "[0]"), Number(j[1], path + "[1]")};
+  }
+
+  Matrix4 ReadMatrix(const Json& j, const std::string& path) const {
+    if (!j.is_array() || j.size() != 16) Fail(path, "must be 16 numbers, row by row");
+    Matrix4 m{};
+    for (std::size_t i = 0; i < 16; ++i) {
+      m.m[i / 4][i % 4] = Number(j[i], path + "[" + std::to_string(i) + "]");
+    }
+    return m;
+  }
+
+  PathVertex ReadVertex(const Json& j, const std::string& path) const {
+    if (!j.is_array() || j.size() != 6) Fail(path, "must be [x, y, in_x, in_y, out_x, out_y]");
+    double v[6];
+    for (std::size_t i = 0; i < 6; ++i) v[i] = Number(j[i], path + "[" + std::to_string(i) + "]");
+    return PathVertex{v[0], v[1], v[2], v[3], v[4], v[5]};
+  }
+
+  // A constant value, or [{"time": t, "value": v}, ...].
+  template <typename T, typename ReadValue>
+  Timed<T> ReadTimed(const Json& j, const std::string& path, ReadValue readValue) const {
+    Timed<T> timed;
+    const bool keyed = j.is_array() && !j.empty() && j[0].is_object();
+    if (!keyed) {
+      timed.entries.push_back({HostTime{0, 1}, readValue(j, path)});
+      return timed;
+    }
+    for (std::size_t i = 0; i < j.size(); ++i) {
+      const std::string at = path + "[" + std::to_string(i) + "]";
+      Object(j[i], at);
+      ExpectOnly(j[i], at, {"time", "value"});
+      timed.entries.push_back({Time(Required(j[i], at, "time"), at + ".time"),
+                               readValue(Required(j[i], at, "value"), at + ".value")});
+    }
+    return timed;
+  }
+
+  std::vector<PathVertex> ReadVertices(const Json& j, const std::string& path) const {
+    Array(j, path);
+    if (static_cast<int64_t>(j.size()) > kMaxVertices) Fail(path, "has too many vertices");
+    std::vector<PathVertex> vertices;
+    vertices.reserve(j.size());
+    for (std::size_t i = 0; i < j.size(); ++i) {
+      vertices.push_back(ReadVertex(j[i], path + "[" + std::to_string(i) + "]"));
+    }
+    return vertices;
+  }
+
+  Mask ReadMask(const Json& j, const std::string& path) const {
+    Object(j, path);
+    ExpectOnly(j, path, {"keyframes", "vertices", "keyframe_count", "generate"});
+    Mask mask;
+    const int given = static_cast<int>(j.contains("keyframes")) +
+                      static_cast<int>(j.contains("vertices")) +
+                      static_cast<int>(j.contains("generate"));
+    if (given != 1) Fail(path, "needs exactly one of \"keyframes\", \"vertices\", \"generate\"");
+    if (j.contains("generate")) {
+      const std::string at = path + ".generate";
+      const Json& g = Object(j["generate"], at);
+      ExpectOnly(g, at, {"vertices", "keyframes", "seed"});
+      const int64_t vertices =
+          Integer(Required(g, at, "vertices"), at + ".vertices", 0, kMaxVertices);
+      const int64_t keyframes =
+          Integer(Required(g, at, "keyframes"), at + ".keyframes", 1, 1 << 20);
+      const int64_t seed = Integer(Required(g, at, "seed"), at + ".seed", 0, INT64_MAX);
+      if (vertices * keyframes > kMaxGeneratedPoints) Fail(at, "makes too many points");
+      mask.keyframes =
+          GenerateOutline(static_cast<int32_t>(vertices), static_cast<int32_t>(keyframes),
+                          static_cast<uint64_t>(seed), timeScale_);
+    } else if (j.contains("vertices")) {
+      mask.isStatic = true;
+      mask.keyframes.push_back({HostTime{0, 1}, ReadVertices(j["vertices"], path + ".vertices")});
+    } else {
+      const Json& keys = Array(j["keyframes"], path + ".keyframes");
+      for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string at = path + ".keyframes[" + std::to_string(i) + "]";
+        Object(keys[i], at);
+        ExpectOnly(keys[i], at, {"time", "vertices"});
+        mask.keyframes.push_back(
+            {Time(Required(keys[i], at, "time"), at + ".time"),
+             ReadVertices(Required(keys[i], at, "vertices"), at + ".vertices")});
+      }
+    }
+    if (j.contains("keyframe_count")) {
+      mask.reportedKeyframeCount = static_cast<int32_t>(
+          Integer(j["keyframe_count"], path + ".keyframe_count", INT32_MIN, INT32_MAX));
+    }
+    return mask;
+  }
+
+  Layer ReadLayer(const Json& j, const std::string& path) const {
+    Object(j, path);
+    ExpectOnly(j, path, {"name", "in_point", "anchor_point", "position", "to_world", "masks"});
+    Layer layer;
+    if (j.contains("name")) layer.name = String(j["name"], path + ".name");
+    if (j.contains("in_point")) layer.inPoint = Time(j["in_point"], path + ".in_point");
+    const auto point = [this](const Json& v, const std::string& at) { return ReadPoint(v, at); };
+    const auto matrix = [this](const Json& v, const std::string& at) { return ReadMatrix(v, at); };
+    layer.anchorPoint = j.contains("anchor_point")
+                            ? ReadTimed<Point>(j["anchor_point"], path + ".anchor_point", point)
+                            : Timed<Point>{{{HostTime{0, 1}, Point{}}}};
+    layer.position = j.contains("position")
+                         ? ReadTimed<Point>(j["position"], path + ".position", point)
+                         : Timed<Point>{{{HostTime{0, 1}, Point{}}}};
+    Matrix4 identity{};
+    for (int i = 0; i < 4; ++i) identity.m[i][i] = 1;
+    layer.toWorld = j.contains("to_world")
+                        ? ReadTimed<Matrix4>(j["to_world"], path + ".to_world", matrix)
+                        : Timed<Matrix4>{{{HostTime{0, 1}, identity}}};
+    if (j.contains("masks")) {
+      const Json& masks = Array(j["masks"], path + ".masks");
+      for (std::size_t i = 0; i < masks.size(); ++i) {
+        layer.masks.push_back(ReadMask(masks[i], path + ".masks[" + std::to_string(i) + "]"));
+      }
+    }
+    return layer;
+  }
+
+  SelectionEntry ReadEntry(const Json& j, const std::string& path, const Item& item) const {
+    Object(j, path);
+    ExpectOnly(j, path, {"layer", "mask", "kind"});
+    SelectionEntry entry;
+    const int64_t layerCount = static_cast<int64_t>(item.layers.size());
+    if (layerCount == 0) Fail(path, "selects in a composition without layers");
+    entry.layer = static_cast<int32_t>(
+        Integer(Required(j, path, "layer"), path + ".layer", 0, layerCount - 1));
+    if (j.contains("mask")) {
+      const int64_t maskCount = static_cast<int64_t>(item.layers[entry.layer].masks.size());
+      if (maskCount == 0) Fail(path + ".mask", "the layer has no masks");
+      entry.mask = static_cast<uint32_t>(Integer(j["mask"], path + ".mask", 0, maskCount - 1));
+      entry.kind = kCollectionItemMask;
+    }
+    if (j.contains("kind")) {
+      entry.kind = static_cast<int32_t>(Integer(j["kind"], path + ".kind", INT32_MIN, INT32_MAX));
+      if (entry.kind == kCollectionItemMask && !j.contains("mask")) {
+        Fail(path, "a mask entry needs \"mask\"");
+      }
+    }
+    return entry;
+  }
+
+  Item ReadItem(const Json& j, const std::string& path) const {
+    Object(j, path);
+    ExpectOnly(j, path, {"type", "name", "width", "height", "layers", "selection"});
+    Item item;
+    const Json& type = Required(j, path, "type");
+    if (type.is_string() && type == "composition") {
+      item.type = kItemTypeComposition;
+    } else if (type.is_string() && type == "footage") {
+      item.type = kItemTypeFootage;
+    } else if (type.is_number_integer()) {
+      item.type = static_cast<int16_t>(Integer(type, path + ".type", INT16_MIN, INT16_MAX));
+    } else {
+      Fail(path + ".type", "must be \"composition\", \"footage\" or a type code");
+    }
+    if (j.contains("name")) item.name = String(j["name"], path + ".name");
+    if (j.contains("width")) {
+      item.width = static_cast<int32_t>(Integer(j["width"], path + ".width", INT32_MIN, INT32_MAX));
+    }
+    if (j.contains("height")) {
+      item.height =
+          static_cast<int32_t>(Integer(j["height"], path + ".height", INT32_MIN, INT32_MAX));
+    }
+    if (j.contains("layers")) {
+      const Json& layers = Array(j["layers"], path + ".layers");
+      for (std::size_t i = 0; i < layers.size(); ++i) {
+        item.layers.push_back(ReadLayer(layers[i], path + ".layers[" + std::to_string(i) + "]"));
+      }
+    }
+    if (j.contains("selection") && !j["selection"].is_null()) {
+      const Json& selection = Array(j["selection"], path + ".selection");
+      item.selection.emplace();
+      for (std::size_t i = 0; i < selection.size(); ++i) {
+        item.selection->push_back(
+            ReadEntry(selection[i], path + ".selection[" + std::to_string(i) + "]", item));
+      }
+    }
+    return item;
+  }
+
+  Fault ReadFault(const Json& j, const std::string& path) const {
+    Object(j, path);
+    ExpectOnly(j, path, {"operation", "call", "from_call", "code"});
+    Fault fault;
+    fault.operation = String(Required(j, path, "operation"), path + ".operation");
+    if (j.contains("call") == j.contains("from_call")) {
+      Fail(path, "needs exactly one of \"call\" and \"from_call\"");
+    }
+    fault.fromCallOn = j.contains("from_call");
+    fault.call = Integer(fault.fromCallOn ? j["from_call"] : j["call"],
+                         path + (fault.fromCallOn ? ".from_call" : ".call"), 1, INT64_MAX);
+    fault.code = static_cast<HostError>(
+        Integer(Required(j, path, "code"), path + ".code", INT32_MIN, INT32_MAX));
+    if (fault.code == 0) Fail(path + ".code", "must not be 0");
+    return fault;
+  }
+
+  MissingSuite ReadMissing(const Json& j, const std::string& path) const {
+    Object(j, path);
+    ExpectOnly(j, path, {"name", "version", "null_table"});
+    MissingSuite missing;
+    missing.name = String(Required(j, path, "name"), path + ".name");
+    missing.version = static_cast<int32_t>(
+        Integer(Required(j, path, "version"), path + ".version", INT32_MIN, INT32_MAX));
+    if (j.contains("null_table"))
+      missing.nullTable = Boolean(j["null_table"], path + ".null_table");
+    return missing;
+  }
+
+ private:
+  std::string source_;
+  uint32_t timeScale_;
+};
+
+}  // namespace
+
+Scene LoadScene(const std::string& text, const std::string& sourceName) {
+  Json j;
+  try {
+    j = Json::parse(text);
+  } catch (const Json::exception& error) {
+    throw SceneError(sourceName + ": not JSON: " + error.what());
+  }
+  Scene scene;
+  {
+    Reader top(sourceName, 1000);
+    top.Object(j, "");
+    top.ExpectOnly(j, "",
+                   {"time_scale", "plugin_id", "host_version", "command_id", "active_item", "items",
+                    "clipboard", "faults", "missing_suites"});
+    if (j.contains("time_scale")) {
+      scene.timeScale =
+          static_cast<uint32_t>(top.Integer(j["time_scale"], "time_scale", 1, UINT32_MAX));
+    }
+  }
+  const Reader reader(sourceName, scene.timeScale);
+  if (j.contains("plugin_id")) {
+    scene.pluginId =
+        static_cast<PluginId>(reader.Integer(j["plugin_id"], "plugin_id", INT32_MIN, INT32_MAX));
+  }
+  if (j.contains("host_version")) {
+    const Json& v = j["host_version"];
+    if (!v.is_array() || v.size() != 2) reader.Fail("host_version", "must be [major, minor]");
+    scene.hostMajor =
+        static_cast<int32_t>(reader.Integer(v[0], "host_version[0]", INT32_MIN, INT32_MAX));
+    scene.hostMinor =
+        static_cast<int32_t>(reader.Integer(v[1], "host_version[1]", INT32_MIN, INT32_MAX));
+  }
+  if (j.contains("command_id")) {
+    scene.commandId =
+        static_cast<CommandId>(reader.Integer(j["command_id"], "command_id", INT32_MIN, INT32_MAX));
+  }
+  if (j.contains("items")) {
+    const Json& items = reader.Array(j["items"], "items");
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      scene.items.push_back(reader.ReadItem(items[i], "items[" + std::to_string(i) + "]"));
+    }
+  }
+  if (j.contains("active_item") && !j["active_item"].is_null()) {
+    if (scene.items.empty()) reader.Fail("active_item", "there are no items");
+    scene.activeItem = static_cast<std::size_t>(reader.Integer(
+        j["active_item"], "active_item", 0, static_cast<int64_t>(scene.items.size()) - 1));
+  }
+  if (j.contains("clipboard") && !j["clipboard"].is_null()) {
+    scene.clipboard = reader.String(j["clipboard"], "clipboard");
+    if (scene.clipboard->find('\0') != std::string::npos) {
+      reader.Fail("clipboard", "must not hold a NUL character");
+    }
+  }
+  if (j.contains("faults")) {
+    const Json& faults = reader.Array(j["faults"], "faults");
+    for (std::size_t i = 0; i < faults.size(); ++i) {
+      scene.faults.push_back(reader.ReadFault(faults[i], "faults[" + std::to_string(i) + "]"));
+    }
+  }
+  if (j.contains("missing_suites")) {
+    const Json& missing = reader.Array(j["missing_suites"], "missing_suites");
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+      scene.missingSuites.push_back(
+          reader.ReadMissing(missing[i], "missing_suites[" + std::to_string(i) + "]"));
+    }
+  }
+  return scene;
+}
+
+Scene LoadSceneFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw SceneError(path + ": cannot be read");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return LoadScene(text.str(), path);
+}
+
+}  // namespace tarnwick::sim

@@ -1,0 +1,45 @@
+// One host session played against the module, as a host would: the entry
+// point, then only the hooks the module registered.
+#ifndef TARNWICK_SIM_SESSION_H
+#define TARNWICK_SIM_SESSION_H
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "host/HostInterface.h"
+#include "sim/SimulatedHost.h"
+
+namespace tarnwick::sim {
+
+struct SessionResult {
+  HostError entryResult = 0;
+  bool menuHookRun = false;
+  HostError menuResult = 0;
+  bool menuEnabled = false;
+  bool commandRun = false;
+  HostError commandResult = 0;
+  bool handled = false;
+  bool idleRun = false;
+  HostError idleResult = 0;
+  std::optional<std::string> clipboardBefore;
+  std::optional<std::string> clipboard;
+  bool clipboardChanged = false;
+};
+
+// Puts the scene's clipboard text in place (or empties the clipboard), runs
+// the session and reads the clipboard back. One line per hook result goes to
+// the log when one is given.
+SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log);
+
+// The session as a JSON document.
+std::string ReportJson(const SimulatedHost& host, const SessionResult& result);
+
+// The clipboard's CF_TEXT, through the Win32 calls any program would use.
+std::optional<std::string> ReadClipboardText();
+// Replaces the clipboard's content with the text, or empties it.
+void ReplaceClipboardText(const std::optional<std::string>& text);
+
+}  // namespace tarnwick::sim
+
+#endif

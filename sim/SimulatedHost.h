@@ -1,0 +1,243 @@
+// A strict stand-in for the compositing host. It serves a scene through the
+// basic suite and the module's suites, checks every handle it is handed,
+// records every call, and fails calls or suites on request.
+#ifndef TARNWICK_SIM_SIMULATED_HOST_H
+#define TARNWICK_SIM_SIMULATED_HOST_H
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "host/HostInterface.h"
+#include "sim/Scene.h"
+
+namespace tarnwick::sim {
+
+// The code a call returns when the module broke the host's rules.
+constexpr HostError kViolationError = 0x7A11;
+// The code a call returns for a request the scene cannot answer.
+constexpr HostError kHostRefusal = 0x7A12;
+
+enum class Operation : int {
+  kGetUniqueCommand,
+  kInsertMenuCommand,
+  kEnableCommand,
+  kDisableCommand,
+  kRegisterCommandHook,
+  kRegisterUpdateMenuHook,
+  kRegisterIdleHook,
+  kReportInfo,
+  kStartUndoGroup,
+  kEndUndoGroup,
+  kGetActiveItem,
+  kGetItemType,
+  kGetItemName,
+  kGetItemDimensions,
+  kGetCompFromItem,
+  kGetItemFromComp,
+  kGetNewCollectionFromCompSelection,
+  kGetCollectionNumItems,
+  kGetCollectionItemByIndex,
+  kGetLayerMaskByIndex,
+  kGetNewLayerStream,
+  kGetNewMaskStream,
+  kGetNewStreamValue,
+  kGetStreamNumKFs,
+  kGetKeyframeTime,
+  kGetLayerInPoint,
+  kGetLayerToWorldXform,
+  kPathNumSegments,
+  kPathVertexInfo,
+  kCount
+};
+
+const char* OperationName(Operation operation);
+// The operation of that host name; false when there is none.
+bool OperationByName(const std::string& name, Operation& operation);
+
+struct CallRecord {
+  Operation operation;
+  HostError result;
+};
+
+struct MenuItem {
+  CommandId command;
+  std::string text;
+  int32_t menu;
+  int32_t position;
+};
+
+struct CommandHookRecord {
+  int32_t priority;
+  CommandId command;
+  CommandHookFunc hook;
+  void* refcon;
+};
+
+class SimulatedHost {
+ public:
+  // Serves the scene; becomes the host the suite tables talk to. One host at
+  // a time may exist.
+  explicit SimulatedHost(Scene scene);
+  ~SimulatedHost();
+  SimulatedHost(const SimulatedHost&) = delete;
+  SimulatedHost& operator=(const SimulatedHost&) = delete;
+
+  const BasicSuite* basicSuite() const;
+  const Scene& scene() const { return scene_; }
+
+  // Fails the n-th call (from the start of the run) of any operation.
+  void FailCall(int64_t call, HostError code);
+  void SetRecordCalls(bool record) { recordCalls_ = record; }
+  // Prints each call as it returns.
+  void SetTrace(std::ostream* trace) { trace_ = trace; }
+
+  // What happened.
+  const std::vector<CallRecord>& calls() const { return calls_; }
+  int64_t callCount() const { return callCount_; }
+  const std::vector<std::string>& violations() const { return violations_; }
+  const std::vector<std::string>& reports() const { return reports_; }
+  const std::vector<std::string>& undoGroupsStarted() const { return undoStarted_; }
+  int undoGroupsEnded() const { return undoEnded_; }
+  int undoGroupsOpen() const { return undoDepth_; }
+  const std::vector<MenuItem>& menuItems() const { return menuItems_; }
+  const std::vector<CommandHookRecord>& commandHooks() const { return commandHooks_; }
+  UpdateMenuHookFunc updateMenuHook() const { return updateMenuHook_; }
+  IdleHookFunc idleHook() const { return idleHook_; }
+  // The command's state in the menu; a new item starts enabled.
+  bool CommandEnabled(CommandId command) const;
+  // Acquisitions not yet released, as "name version: count".
+  std::vector<std::string> OutstandingSuites() const;
+  // Suites acquired at least once, by (name, version).
+  std::vector<std::pair<std::string, int32_t>> AcquiredSuites() const;
+
+  // Entry points of the suite tables.
+  HostError AcquireSuite(const char* name, int32_t version, const void** table);
+  HostError ReleaseSuite(const char* name, int32_t version);
+  HostError GetUniqueCommand(CommandId* command);
+  HostError InsertMenuCommand(CommandId command, const char* text, int32_t menu, int32_t position);
+  HostError EnableCommand(CommandId command);
+  HostError DisableCommand(CommandId command);
+  HostError RegisterCommandHook(PluginId plugin, int32_t priority, CommandId command,
+                                CommandHookFunc hook, void* refcon);
+  HostError RegisterUpdateMenuHook(PluginId plugin, UpdateMenuHookFunc hook, void* refcon);
+  HostError RegisterIdleHook(PluginId plugin, IdleHookFunc hook, void* refcon);
+  HostError ReportInfo(PluginId plugin, const char* text);
+  HostError StartUndoGroup(const char* name);
+  HostError EndUndoGroup();
+  HostError GetActiveItem(ItemHandle* item);
+  HostError GetItemType(ItemHandle item, int16_t* type);
+  HostError GetItemName(ItemHandle item, char* name);
+  HostError GetItemDimensions(ItemHandle item, int32_t* width, int32_t* height);
+  HostError GetCompFromItem(ItemHandle item, CompHandle* comp);
+  HostError GetItemFromComp(CompHandle comp, ItemHandle* item);
+  HostError GetNewCollectionFromCompSelection(PluginId plugin, CompHandle comp,
+                                              CollectionHandle* collection);
+  HostError GetCollectionNumItems(CollectionHandle collection, uint32_t* count);
+  HostError GetCollectionItemByIndex(CollectionHandle collection, uint32_t index,
+                                     CollectionItem* item);
+  HostError GetLayerMaskByIndex(LayerHandle layer, uint32_t index, MaskHandle* mask);
+  HostError GetNewLayerStream(PluginId plugin, LayerHandle layer, int32_t which,
+                              StreamHandle* stream);
+  HostError GetNewMaskStream(PluginId plugin, MaskHandle mask, int32_t which, StreamHandle* stream);
+  HostError GetNewStreamValue(PluginId plugin, StreamHandle stream, int32_t timeMode,
+                              const HostTime* time, HostBoolean preExpression, StreamValue* value);
+  HostError GetStreamNumKFs(StreamHandle stream, int32_t* count);
+  HostError GetKeyframeTime(StreamHandle stream, int32_t index, int32_t timeMode, HostTime* time);
+  HostError GetLayerInPoint(LayerHandle layer, int32_t timeMode, HostTime* inPoint);
+  HostError GetLayerToWorldXform(LayerHandle layer, const HostTime* time, Matrix4* transform);
+  HostError PathNumSegments(EffectRef effect, MaskOutlineHandle outline, int32_t* count);
+  HostError PathVertexInfo(EffectRef effect, MaskOutlineHandle outline, int32_t index,
+                           PathVertex* vertex);
+  void ReservedEntryCalled();
+
+ private:
+  enum class Kind { kItem, kComp, kLayer, kMask, kStream, kCollection, kOutline };
+  enum class StreamKind { kAnchorPoint, kPosition, kOutline };
+
+  // Every object a handle can point at.
+  struct Object {
+    Kind kind;
+    std::size_t item = 0;
+    std::size_t layer = 0;
+    std::size_t mask = 0;
+    std::size_t keyframe = 0;
+    StreamKind stream = StreamKind::kOutline;
+  };
+
+  struct LayerObjects {
+    Object* layer = nullptr;
+    Object* anchorStream = nullptr;
+    Object* positionStream = nullptr;
+    std::vector<Object*> masks;
+    std::vector<Object*> outlineStreams;
+    std::vector<std::vector<Object*>> outlines;  // per mask, per keyframe
+  };
+
+  struct ItemObjects {
+    Object* item = nullptr;
+    Object* comp = nullptr;
+    Object* collection = nullptr;
+    std::vector<LayerObjects> layers;
+  };
+
+  Object* Make(Object object);
+  // The object behind a handle, or null after recording a violation.
+  const Object* Check(const void* handle, Kind kind, Operation operation, const char* what);
+  bool CheckOut(const void* pointer, Operation operation, const char* what);
+  bool CheckPlugin(PluginId plugin, Operation operation);
+  bool CheckTime(const HostTime* time, Operation operation);
+  HostError Violation(Operation operation, const std::string& what);
+  // Counts the call and decides whether a fault fails it: 0 to go on.
+  HostError Begin(Operation operation);
+  HostError Finish(Operation operation, HostError result);
+  template <typename Body>
+  HostError Serve(Operation operation, Body body);
+
+  const Layer& LayerOf(const Object& object) const;
+  const Mask& MaskOf(const Object& object) const;
+
+  Scene scene_;
+  std::deque<Object> objects_;
+  std::unordered_map<const void*, Object*> handles_;
+  std::vector<ItemObjects> items_;
+  std::vector<CollectionItem> scratchEntries_;
+
+  bool recordCalls_ = true;
+  std::ostream* trace_ = nullptr;
+  std::vector<CallRecord> calls_;
+  int64_t callCount_ = 0;
+  std::vector<int64_t> callsPerOperation_;
+  struct ArmedFault {
+    bool anyOperation;
+    Operation operation;
+    int64_t call;
+    bool fromCallOn;
+    HostError code;
+  };
+  std::vector<ArmedFault> faults_;
+
+  std::vector<std::string> violations_;
+  std::vector<std::string> reports_;
+  std::vector<std::string> undoStarted_;
+  int undoEnded_ = 0;
+  int undoDepth_ = 0;
+  std::vector<MenuItem> menuItems_;
+  std::map<CommandId, bool> commandEnabled_;
+  std::vector<CommandHookRecord> commandHooks_;
+  UpdateMenuHookFunc updateMenuHook_ = nullptr;
+  IdleHookFunc idleHook_ = nullptr;
+  bool commandHandedOut_ = false;
+  std::map<std::pair<std::string, int32_t>, int64_t> acquisitions_;
+  std::map<std::pair<std::string, int32_t>, int64_t> outstanding_;
+};
+
+}  // namespace tarnwick::sim
+
+#endif
