@@ -112,6 +112,8 @@ class SimulatedHost {
   IdleHookFunc idleHook() const { return idleHook_; }
   // The command's state in the menu; a new item starts enabled.
   bool CommandEnabled(CommandId command) const;
+  // Sets the command's state as the user's last menu update left it.
+  void SetCommandEnabled(CommandId command, bool enabled) { commandEnabled_[command] = enabled; }
   // Acquisitions not yet released, as "name version: count".
   std::vector<std::string> OutstandingSuites() const;
   // Suites acquired at least once, by (name, version).

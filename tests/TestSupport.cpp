@@ -1,6 +1,8 @@
 #include "tests/TestSupport.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <fstream>
@@ -28,6 +30,7 @@ std::string SourcePath(const std::string& relative) {
   return std::string(TARNWICK_SOURCE_DIR) + "/" + relative;
 }
 
+#ifndef _WIN32
 HarnessResult RunHarness(const std::string& text) {
   char path[] = "/tmp/tarnwick-harness-XXXXXX";
   const int fd = mkstemp(path);
@@ -53,5 +56,6 @@ HarnessResult RunHarness(const std::string& text) {
   unlink(path);
   return result;
 }
+#endif
 
 }  // namespace tarnwick::testing

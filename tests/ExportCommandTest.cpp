@@ -1,0 +1,269 @@
+// The export, driven end to end through the simulated host.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "export/ExportCommand.h"
+#include "plugin/EntryPoint.h"
+#include "tests/SimSupport.h"
+#include "tests/TestSupport.h"
+#ifndef _WIN32
+#include "platform/Win32StandIn.h"
+#endif
+
+namespace tarnwick {
+namespace {
+
+using testing::CompScene;
+using testing::Play;
+using testing::Played;
+
+// A layer with two masks: the first keyed twice (two and one vertices), the
+// second a static outline of one vertex.
+const char kTwoMaskLayer[] = R"([ { "name": "Shape", "in_point": 0,
+  "masks": [
+    { "keyframes": [
+        { "time": 0, "vertices": [ [960, 540, 960, 540, 960, 540], [0, 0, 0, 0, 0, 0] ] },
+        { "time": 1000, "vertices": [ [1920, 1080, 1920, 1080, 1920, 1080] ] } ] },
+    { "vertices": [ [480, 270, 480, 270, 480, 270] ] } ] } ])";
+
+void ExpectClean(const Played& played) {
+  EXPECT_TRUE(played.host->violations().empty())
+      << (played.host->violations().empty() ? "" : played.host->violations().front());
+  EXPECT_TRUE(played.host->OutstandingSuites().empty());
+  EXPECT_EQ(played.host->undoGroupsOpen(), 0);
+}
+
+std::string Between(const std::string& text, const std::string& from, const std::string& to) {
+  const std::size_t start = text.find(from);
+  if (start == std::string::npos) return "<missing " + from + ">";
+  const std::size_t end = text.find(to, start + from.size());
+  return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+const char kHead[] = "{\r\n\tTools = ordered() {\r\n";
+const char kTail[] = "\t},\r\n\tActiveTool = \"BSpline1\"\r\n}\r\n";
+
+struct ExportCase {
+  const char* name;
+  std::string scene;
+  HostError result;
+  // Texts the clipboard must hold, in order; empty when it must keep "before".
+  std::vector<std::string> expected;
+  std::vector<std::string> absent;
+};
+
+TEST(ExportCommand, Scenarios) {
+  const std::string masks01 = R"([ { "layer": 0, "mask": 0 }, { "layer": 0, "mask": 1 } ])";
+  const std::vector<ExportCase> cases = {
+      {"two masks, keyed and static",
+       CompScene(kTwoMaskLayer, masks01),
+       0,
+       {"\t\tBSpline0 = BSplineMask {", "Pos = { 522, 100 }",
+        "\t\t\t\t[0] = { 0, RH", "{ X= 0.000000, Y= -0.000000, LX =0.000000",
+        "{ X= -0.500000, Y= 0.500000", "\t\t\t\t\t}},\r\n", "[1] = { 1, RH",
+        "{ X= 0.500000, Y= -0.500000, LX =0.000000, LY =0.000000, RX=0.000000, RY=0.000000}\r\n",
+        "\t\t\t}\r\n\t\t},\r\n", "\t\tBSpline1 = BSplineMask {", "Pos = { 522, 110 }",
+        "[0] = { 0, RH", "{ X= -0.250000, Y= 0.250000", "\t\t\t}\r\n\t\t}\r\n\t},"},
+       {"BSpline2"}},
+      {"layer, mask, layer: one mask at index 1 with a separator",
+       CompScene(kTwoMaskLayer, R"([ { "layer": 0 }, { "layer": 0, "mask": 1 }, { "layer": 0 } ])"),
+       0,
+       {"\t\tBSpline1 = BSplineMask {", "SourceOp = \"BSpline1Polyline\"",
+        "\t\t\t}\r\n\t\t},\r\n\t},\r\n"},
+       {"BSpline0", "BSpline2"}},
+      {"selection without masks: head then tail",
+       CompScene(kTwoMaskLayer, R"([ { "layer": 0 }, { "kind": 7, "layer": 0 } ])"),
+       0,
+       {std::string(kHead) + kTail},
+       {}},
+      {"keyframe count below zero: an empty keyframe block",
+       CompScene(R"([ { "masks": [ { "keyframes": [], "keyframe_count": -1 } ] } ])",
+                 R"([ { "layer": 0, "mask": 0 } ])"),
+       0,
+       {"\t\t\tKeyFrames = {\r\n\t\t\t}\r\n\t\t}\r\n"},
+       {"Polyline  {"}},
+      {"zero segments: an empty points block",
+       CompScene(R"([ { "masks": [ { "keyframes": [ { "time": 0, "vertices": [] } ] } ] } ])",
+                 R"([ { "layer": 0, "mask": 0 } ])"),
+       0,
+       {"\t\t\t\t\t\tPoints = {\r\n\t\t\t\t\t\t},\r\n"},
+       {"{ X="}},
+      {"frame number of in-point 1500 and key time 1500 is 2",
+       CompScene(R"([ { "in_point": 1500, "masks": [ { "keyframes": [ { "time": 1500,
+                      "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] } ] } ])",
+                 R"([ { "layer": 0, "mask": 0 } ])"),
+       0,
+       {"\t\t\t\t[2] = { 0, RH"},
+       {}},
+      {"negative key time truncates toward zero",
+       CompScene(R"([ { "in_point": 999, "masks": [ { "keyframes": [ { "time": -1500,
+                      "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] } ] } ])",
+                 R"([ { "layer": 0, "mask": 0 } ])"),
+       0,
+       {"\t\t\t\t[-1] = { 0, RH"},
+       {}},
+      {"guarded failure at the first vertex of the first of two masks",
+       CompScene(kTwoMaskLayer, masks01,
+                 R"("faults": [ { "operation": "AEGP_GetNewLayerStream", "call": 1, "code": 7 } ],)"),
+       7,
+       {"\t\tBSpline0 = BSplineMask {", "[1] = { 1, RH", "\t\t\t}\r\n\t\t},\r\n\t},"},
+       {"BSpline1 = "}},
+      {"lookup fails after finding the composition",
+       CompScene(kTwoMaskLayer, masks01,
+                 R"("faults": [ { "operation": "AEGP_StartUndoGroup", "call": 1, "code": 9 } ],)"),
+       9,
+       {std::string(kHead) + kTail},
+       {}},
+      {"missing stream suite before the hand-over",
+       CompScene(kTwoMaskLayer, masks01,
+                 R"("missing_suites": [ { "name": "AEGP Stream Suite", "version": 7 } ],)"),
+       kMissingSuiteError,
+       {},
+       {}},
+      {"missing stream suite by null table",
+       CompScene(kTwoMaskLayer, masks01,
+                 R"("missing_suites": [ { "name": "AEGP Stream Suite", "version": 7,
+                    "null_table": true } ],)"),
+       kMissingSuiteError,
+       {},
+       {}},
+      {"no collection: clipboard untouched",
+       CompScene(kTwoMaskLayer, "null"),
+       0,
+       {},
+       {}},
+      {"zero width ends with 2",
+       R"({ "active_item": 0, "clipboard": "before", "items": [ { "type": "composition",
+           "width": 0, "height": 1080, "layers": [ { "masks": [ { "vertices": [] } ] } ],
+           "selection": [ { "layer": 0, "mask": 0 } ] } ] })",
+       kEmptyFrameError,
+       {},
+       {}},
+      {"footage active: no selection is asked for",
+       R"({ "active_item": 0, "clipboard": "before",
+            "items": [ { "type": "footage", "name": "clip.mov" } ] })",
+       0,
+       {},
+       {}},
+  };
+  for (const ExportCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Played played = Play(c.scene);
+    ExpectClean(played);
+    EXPECT_TRUE(played.result.commandRun);
+    EXPECT_TRUE(played.result.handled);
+    EXPECT_EQ(played.result.commandResult, c.result);
+    const std::string clipboard = played.clipboard();
+    if (c.expected.empty()) {
+      EXPECT_EQ(clipboard, "before");
+      continue;
+    }
+    std::size_t at = 0;
+    for (const std::string& piece : c.expected) {
+      const std::size_t found = clipboard.find(piece, at);
+      EXPECT_NE(found, std::string::npos) << "missing in order: " << piece;
+      if (found != std::string::npos) at = found + piece.size();
+    }
+    for (const std::string& piece : c.absent) {
+      EXPECT_EQ(clipboard.find(piece), std::string::npos) << "unexpected: " << piece;
+    }
+#ifndef _WIN32
+    const testing::HarnessResult loaded = testing::RunHarness(clipboard);
+    EXPECT_EQ(loaded.status, 0) << loaded.output;
+#endif
+  }
+}
+
+TEST(ExportCommand, WorkedExampleSceneGivesTheWorkedExampleText) {
+  const Played played =
+      Play(testing::ReadFile(testing::SourcePath("examples/worked-example.json")));
+  ExpectClean(played);
+  EXPECT_EQ(played.clipboard(),
+            testing::ReadFile(testing::SourcePath("tests/data/worked-example.txt")));
+}
+
+TEST(ExportCommand, CallOrderOfOneVertex) {
+  const Played played = Play(CompScene(
+      R"([ { "masks": [ { "keyframes": [ { "time": 0, "vertices": [ [1, 2, 3, 4, 5, 6] ] } ] } ] } ])",
+      R"([ { "layer": 0, "mask": 0 } ])"));
+  ExpectClean(played);
+  const std::vector<std::string> names = played.CallNames();
+  const std::vector<std::string> expected = {
+      "AEGP_GetActiveItem", "AEGP_GetItemType", "AEGP_GetCompFromItem", "AEGP_GetItemName",
+      "AEGP_StartUndoGroup", "AEGP_GetNewCollectionFromCompSelection",
+      "AEGP_GetCollectionNumItems", "AEGP_GetItemFromComp", "AEGP_GetItemDimensions",
+      "AEGP_GetCollectionItemByIndex", "AEGP_GetLayerMaskByIndex", "AEGP_GetNewMaskStream",
+      "AEGP_GetStreamNumKFs", "AEGP_GetKeyframeTime", "AEGP_GetNewStreamValue",
+      "PF_PathNumSegments", "AEGP_GetLayerInPoint", "PF_PathVertexInfo",
+      "AEGP_GetNewLayerStream", "AEGP_GetNewLayerStream", "AEGP_GetNewStreamValue",
+      "AEGP_GetNewStreamValue", "AEGP_GetLayerToWorldXform", "AEGP_EndUndoGroup"};
+  // The session's menu update comes first; the command's calls follow it.
+  ASSERT_GE(names.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(names.end() - static_cast<long>(expected.size()), names.end()),
+            expected);
+}
+
+TEST(ExportCommand, StaticOutlineIsReadAtTimeZeroAfterAKeyedMask) {
+  // The keyed mask ends at time 5000; the static one must not inherit it.
+  const Played played = Play(CompScene(
+      R"([ { "position": [ { "time": 0, "value": [0, 0] }, { "time": 5000, "value": [960, 0] } ],
+             "masks": [ { "keyframes": [ { "time": 5000, "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] },
+                        { "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] } ])",
+      R"([ { "layer": 0, "mask": 0 }, { "layer": 0, "mask": 1 } ])"));
+  ExpectClean(played);
+  const std::string second = Between(played.clipboard(), "BSpline1Polyline = ", "ActiveTool");
+  EXPECT_NE(second.find("[0] = { 0, RH"), std::string::npos) << second;
+  EXPECT_NE(second.find("{ X= -0.500000, Y= 0.500000"), std::string::npos) << second;
+}
+
+TEST(ExportCommand, UndoGroupClosedOnEveryWayOut) {
+  const char* scenes[] = {
+      R"({ "active_item": 0, "items": [ { "type": "composition", "width": 0, "height": 0,
+           "selection": [] } ] })",
+      R"({ "active_item": 0, "items": [ { "type": "composition", "width": 9, "height": 9,
+           "layers": [ { "masks": [ { "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] } ],
+           "selection": [ { "layer": 0, "mask": 0 } ] } ],
+           "missing_suites": [ { "name": "PF Path Data Suite", "version": 1 } ] })",
+  };
+  for (const char* scene : scenes) {
+    const Played played = Play(scene);
+    ExpectClean(played);
+    EXPECT_EQ(played.host->undoGroupsStarted().size(), 1u);
+    EXPECT_EQ(played.host->undoGroupsEnded(), 1);
+    EXPECT_NE(played.result.commandResult, 0);
+  }
+}
+
+TEST(ExportCommand, OtherCommandTouchesNothing) {
+  const Played played = Play(CompScene(kTwoMaskLayer, "[]"));
+  ExpectClean(played);
+  const std::size_t callsBefore = played.host->calls().size();
+  HostBoolean handled = 7;
+  const CommandHookFunc hook = played.host->commandHooks().front().hook;
+  EXPECT_EQ(hook(nullptr, nullptr, 12345, 1, 0, &handled), 0);
+  EXPECT_EQ(handled, 7);
+  EXPECT_EQ(played.host->calls().size(), callsBefore);
+  // A null handled flag is not written through.
+  EXPECT_EQ(hook(nullptr, nullptr, 1, 1, 0, nullptr), 0);
+  ExpectClean(played);
+}
+
+#ifndef _WIN32
+TEST(ExportCommand, FailedHandOverIsNotReportedAsSuccess) {
+  standin::Reset();
+  sim::SimulatedHost host(sim::LoadScene(CompScene(kTwoMaskLayer, "[]"), "scene"));
+  ASSERT_EQ(EntryPointFunc(host.basicSuite(), 0, 0, 1), 0);
+  standin::SetFailure(standin::Failure::kOpenRefused);
+  HostBoolean handled = 0;
+  EXPECT_EQ(host.commandHooks().front().hook(nullptr, nullptr, 1, 1, 0, &handled),
+            kClipboardFailedError);
+  EXPECT_EQ(handled, 1);
+  EXPECT_TRUE(host.violations().empty());
+  EXPECT_TRUE(host.OutstandingSuites().empty());
+  standin::Reset();
+}
+#endif
+
+}  // namespace
+}  // namespace tarnwick
