@@ -65,14 +65,15 @@ function(_pipl_counted_string text out)
 endfunction()
 
 # Sets out_hex to the property list's bytes as hex and out_words to the same
-# bytes as the comma-separated 16-bit words of a resource script.
-function(tarnwick_pipl out_hex out_words)
-  _pipl_fourcc("AEgx" kind)
+# bytes as the comma-separated 16-bit words of a resource script, for a module
+# of the given kind (AEgx: a general plug-in) and entry point.
+function(tarnwick_pipl out_hex out_words kind_code entry_point)
+  _pipl_fourcc("${kind_code}" kind)
   _pipl_counted_string("${TARNWICK_PIPL_NAME}" name)
   _pipl_counted_string("${TARNWICK_PIPL_CATEGORY}" category)
   math(EXPR version "(${TARNWICK_PIPL_VERSION_MAJOR} << 16) | ${TARNWICK_PIPL_VERSION_MINOR}")
   _pipl_u32(${version} version_hex)
-  string(HEX "${TARNWICK_ENTRY_POINT}" entry)
+  string(HEX "${entry_point}" entry)
   string(APPEND entry "00")
 
   _pipl_property("kind" "${kind}" p1)

@@ -1,6 +1,7 @@
 // The export, driven end to end through the simulated host.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "export/ExportCommand.h"
@@ -59,9 +60,9 @@ TEST(ExportCommand, Scenarios) {
       {"two masks, keyed and static",
        CompScene(kTwoMaskLayer, masks01),
        0,
-       {"\t\tBSpline0 = BSplineMask {", "Pos = { 522, 100 }",
-        "\t\t\t\t[0] = { 0, RH", "{ X= 0.000000, Y= -0.000000, LX =0.000000",
-        "{ X= -0.500000, Y= 0.500000", "\t\t\t\t\t}},\r\n", "[1] = { 1, RH",
+       {"\t\tBSpline0 = BSplineMask {", "Pos = { 522, 100 }", "\t\t\t\t[0] = { 0, RH",
+        "{ X= 0.000000, Y= -0.000000, LX =0.000000", "{ X= -0.500000, Y= 0.500000",
+        "\t\t\t\t\t}},\r\n", "[1] = { 1, RH",
         "{ X= 0.500000, Y= -0.500000, LX =0.000000, LY =0.000000, RX=0.000000, RY=0.000000}\r\n",
         "\t\t\t}\r\n\t\t},\r\n", "\t\tBSpline1 = BSplineMask {", "Pos = { 522, 110 }",
         "[0] = { 0, RH", "{ X= -0.250000, Y= 0.250000", "\t\t\t}\r\n\t\t}\r\n\t},"},
@@ -104,8 +105,9 @@ TEST(ExportCommand, Scenarios) {
        {"\t\t\t\t[-1] = { 0, RH"},
        {}},
       {"guarded failure at the first vertex of the first of two masks",
-       CompScene(kTwoMaskLayer, masks01,
-                 R"("faults": [ { "operation": "AEGP_GetNewLayerStream", "call": 1, "code": 7 } ],)"),
+       CompScene(
+           kTwoMaskLayer, masks01,
+           R"("faults": [ { "operation": "AEGP_GetNewLayerStream", "call": 1, "code": 7 } ],)"),
        7,
        {"\t\tBSpline0 = BSplineMask {", "[1] = { 1, RH", "\t\t\t}\r\n\t\t},\r\n\t},"},
        {"BSpline1 = "}},
@@ -128,11 +130,7 @@ TEST(ExportCommand, Scenarios) {
        kMissingSuiteError,
        {},
        {}},
-      {"no collection: clipboard untouched",
-       CompScene(kTwoMaskLayer, "null"),
-       0,
-       {},
-       {}},
+      {"no collection: clipboard untouched", CompScene(kTwoMaskLayer, "null"), 0, {}, {}},
       {"zero width ends with 2",
        R"({ "active_item": 0, "clipboard": "before", "items": [ { "type": "composition",
            "width": 0, "height": 1080, "layers": [ { "masks": [ { "vertices": [] } ] } ],
@@ -175,12 +173,21 @@ TEST(ExportCommand, Scenarios) {
   }
 }
 
-TEST(ExportCommand, WorkedExampleSceneGivesTheWorkedExampleText) {
-  const Played played =
-      Play(testing::ReadFile(testing::SourcePath("examples/worked-example.json")));
-  ExpectClean(played);
-  EXPECT_EQ(played.clipboard(),
-            testing::ReadFile(testing::SourcePath("tests/data/worked-example.txt")));
+// Every example scene gives its recorded text, in this build as in any other.
+TEST(ExportCommand, ExampleScenesGiveTheirRecordedText) {
+  int scenes = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(testing::SourcePath("examples"))) {
+    if (entry.path().extension() != ".json") continue;
+    ++scenes;
+    SCOPED_TRACE(entry.path().string());
+    std::filesystem::path expected = entry.path();
+    expected.replace_extension(".expected.txt");
+    const Played played = Play(testing::ReadFile(entry.path().string()));
+    ExpectClean(played);
+    EXPECT_EQ(played.result.commandResult, 0);
+    EXPECT_EQ(played.clipboard(), testing::ReadFile(expected.string()));
+  }
+  EXPECT_GE(scenes, 3);
 }
 
 TEST(ExportCommand, CallOrderOfOneVertex) {
@@ -190,14 +197,18 @@ TEST(ExportCommand, CallOrderOfOneVertex) {
   ExpectClean(played);
   const std::vector<std::string> names = played.CallNames();
   const std::vector<std::string> expected = {
-      "AEGP_GetActiveItem", "AEGP_GetItemType", "AEGP_GetCompFromItem", "AEGP_GetItemName",
-      "AEGP_StartUndoGroup", "AEGP_GetNewCollectionFromCompSelection",
-      "AEGP_GetCollectionNumItems", "AEGP_GetItemFromComp", "AEGP_GetItemDimensions",
-      "AEGP_GetCollectionItemByIndex", "AEGP_GetLayerMaskByIndex", "AEGP_GetNewMaskStream",
-      "AEGP_GetStreamNumKFs", "AEGP_GetKeyframeTime", "AEGP_GetNewStreamValue",
-      "PF_PathNumSegments", "AEGP_GetLayerInPoint", "PF_PathVertexInfo",
-      "AEGP_GetNewLayerStream", "AEGP_GetNewLayerStream", "AEGP_GetNewStreamValue",
-      "AEGP_GetNewStreamValue", "AEGP_GetLayerToWorldXform", "AEGP_EndUndoGroup"};
+      "AEGP_GetActiveItem",         "AEGP_GetItemType",
+      "AEGP_GetCompFromItem",       "AEGP_GetItemName",
+      "AEGP_StartUndoGroup",        "AEGP_GetNewCollectionFromCompSelection",
+      "AEGP_GetCollectionNumItems", "AEGP_GetItemFromComp",
+      "AEGP_GetItemDimensions",     "AEGP_GetCollectionItemByIndex",
+      "AEGP_GetLayerMaskByIndex",   "AEGP_GetNewMaskStream",
+      "AEGP_GetStreamNumKFs",       "AEGP_GetKeyframeTime",
+      "AEGP_GetNewStreamValue",     "PF_PathNumSegments",
+      "AEGP_GetLayerInPoint",       "PF_PathVertexInfo",
+      "AEGP_GetNewLayerStream",     "AEGP_GetNewLayerStream",
+      "AEGP_GetNewStreamValue",     "AEGP_GetNewStreamValue",
+      "AEGP_GetLayerToWorldXform",  "AEGP_EndUndoGroup"};
   // The session's menu update comes first; the command's calls follow it.
   ASSERT_GE(names.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(names.end() - static_cast<long>(expected.size()), names.end()),

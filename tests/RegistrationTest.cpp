@@ -67,8 +67,8 @@ TEST(Registration, FailureAtEachStepStopsThereWithOneReport) {
   for (std::size_t step = 0; step < kAllSteps.size(); ++step) {
     for (const bool reportFails : {false, true}) {
       SCOPED_TRACE(kAllSteps[step] + (reportFails ? " with a failing report" : ""));
-      std::string faults = R"("faults": [ { "operation": ")" + kAllSteps[step] +
-                           R"(", "call": 1, "code": 42 })";
+      std::string faults =
+          R"("faults": [ { "operation": ")" + kAllSteps[step] + R"(", "call": 1, "code": 42 })";
       if (reportFails) faults += R"(, { "operation": "AEGP_ReportInfo", "call": 1, "code": 5 })";
       const Registered r = Register(faults + " ],");
       EXPECT_EQ(r.result, 42);
@@ -110,26 +110,52 @@ TEST(UpdateMenuHook, FollowsTheActiveItem) {
                     { "type": 3 } ] })";
   const auto scene = [&](const std::string& head) { return "{ " + head + items; };
   const std::vector<MenuCase> cases = {
-      {"composition", scene(R"("active_item": 0,)"), {"AEGP_GetActiveItem", "AEGP_GetItemType",
-       "AEGP_EnableCommand"}, 0, true},
-      {"footage", scene(R"("active_item": 1,)"), {"AEGP_GetActiveItem", "AEGP_GetItemType",
-       "AEGP_EnableCommand"}, 0, true},
-      {"type 1", scene(R"("active_item": 2,)"), {"AEGP_GetActiveItem", "AEGP_GetItemType"}, 0,
+      {"composition",
+       scene(R"("active_item": 0,)"),
+       {"AEGP_GetActiveItem", "AEGP_GetItemType", "AEGP_EnableCommand"},
+       0,
+       true},
+      {"footage",
+       scene(R"("active_item": 1,)"),
+       {"AEGP_GetActiveItem", "AEGP_GetItemType", "AEGP_EnableCommand"},
+       0,
+       true},
+      {"type 1",
+       scene(R"("active_item": 2,)"),
+       {"AEGP_GetActiveItem", "AEGP_GetItemType"},
+       0,
        false},
-      {"type 3", scene(R"("active_item": 3,)"), {"AEGP_GetActiveItem", "AEGP_GetItemType"}, 0,
+      {"type 3",
+       scene(R"("active_item": 3,)"),
+       {"AEGP_GetActiveItem", "AEGP_GetItemType"},
+       0,
        false},
       {"no active item", scene(""), {"AEGP_GetActiveItem", "AEGP_DisableCommand"}, 0, false},
-      {"disable fails", scene(R"("faults": [ { "operation": "AEGP_DisableCommand", "call": 1,
-         "code": 6 } ],)"), {"AEGP_GetActiveItem", "AEGP_DisableCommand"}, 6, false},
-      {"lookup fails, disable fails too", scene(R"("active_item": 0, "faults": [
+      {"disable fails",
+       scene(R"("faults": [ { "operation": "AEGP_DisableCommand", "call": 1,
+         "code": 6 } ],)"),
+       {"AEGP_GetActiveItem", "AEGP_DisableCommand"},
+       6,
+       false},
+      {"lookup fails, disable fails too",
+       scene(R"("active_item": 0, "faults": [
          { "operation": "AEGP_GetActiveItem", "call": 1, "code": 3 },
          { "operation": "AEGP_DisableCommand", "call": 1, "code": 6 } ],)"),
-       {"AEGP_GetActiveItem", "AEGP_DisableCommand"}, 3, false},
-      {"type lookup fails", scene(R"("active_item": 0, "faults": [
+       {"AEGP_GetActiveItem", "AEGP_DisableCommand"},
+       3,
+       false},
+      {"type lookup fails",
+       scene(R"("active_item": 0, "faults": [
          { "operation": "AEGP_GetItemType", "call": 1, "code": 8 } ],)"),
-       {"AEGP_GetActiveItem", "AEGP_GetItemType"}, 8, false},
-      {"missing item suite", scene(R"("active_item": 0, "missing_suites": [
-         { "name": "AEGP Item Suite", "version": 10 } ],)"), {}, kMissingSuiteError, false},
+       {"AEGP_GetActiveItem", "AEGP_GetItemType"},
+       8,
+       false},
+      {"missing item suite",
+       scene(R"("active_item": 0, "missing_suites": [
+         { "name": "AEGP Item Suite", "version": 10 } ],)"),
+       {},
+       kMissingSuiteError,
+       false},
   };
   for (const MenuCase& c : cases) {
     SCOPED_TRACE(c.name);

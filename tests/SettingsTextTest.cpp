@@ -23,7 +23,7 @@ TEST(SettingsText, WorkedExampleByteForByte) {
   AppendKeyframeTail(text, true);
   AppendToolTail(text, true);
   AppendDocumentTail(text);
-  EXPECT_EQ(text, ReadFile(SourcePath("tests/data/worked-example.txt")));
+  EXPECT_EQ(text, ReadFile(SourcePath("examples/worked-example.expected.txt")));
 }
 
 TEST(SettingsText, SeparatorsAndNumbers) {

@@ -9,7 +9,8 @@ namespace tarnwick::testing {
 
 std::vector<std::string> Played::CallNames() const {
   std::vector<std::string> names;
-  for (const sim::CallRecord& call : host->calls()) names.push_back(sim::OperationName(call.operation));
+  for (const sim::CallRecord& call : host->calls())
+    names.push_back(sim::OperationName(call.operation));
   return names;
 }
 
@@ -33,7 +34,8 @@ std::string CompScene(const std::string& layers, const std::string& selection,
                       const std::string& extra) {
   return R"({ "active_item": 0, "clipboard": "before", )" + extra +
          R"( "items": [ { "type": "composition", "name": "Comp", "width": 1920, "height": 1080,
-           "layers": )" + layers + R"(, "selection": )" + selection + " } ] }";
+           "layers": )" +
+         layers + R"(, "selection": )" + selection + " } ] }";
 }
 
 }  // namespace tarnwick::testing
