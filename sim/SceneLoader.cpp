@@ -18,6 +18,8 @@ using Json = nlohmann::json;
 // Limits that keep a scene within what one machine can serve.
 constexpr int64_t kMaxVertices = 1 << 22;
 constexpr int64_t kMaxGeneratedPoints = 50'000'000;
+// A reported keyframe count beyond what any shot holds.
+constexpr int64_t kMaxReportedKeyframes = 1 << 20;
 
 class Reader {
  public:
@@ -186,7 +188,7 @@ class Reader {
     }
     if (j.contains("keyframe_count")) {
       mask.reportedKeyframeCount = static_cast<int32_t>(
-          Integer(j["keyframe_count"], path + ".keyframe_count", INT32_MIN, INT32_MAX));
+          Integer(j["keyframe_count"], path + ".keyframe_count", INT32_MIN, kMaxReportedKeyframes));
     }
     return mask;
   }
