@@ -136,7 +136,7 @@ void ExportRun::ExportCollectionItem(uint32_t index) {
     return suites_.StreamSuite7()->AEGP_GetNewMaskStream(globals_.pluginId, mask_,
                                                          kMaskStreamOutline, &outlineStream_);
   });
-  text_.reserve(text_.size() + kToolTextEstimate);
+  EnsureRoom(text_, kToolTextEstimate);
   AppendToolHead(text_, index, width_, height_);
   bool staticOutline = false;
   if (outlineStream_ != nullptr) {
@@ -172,8 +172,8 @@ void ExportRun::ExportKeyframe(int32_t keyframeIndex, LayerHandle layer) {
   (void)suites_.LayerSuite13()->AEGP_GetLayerInPoint(layer, kTimeModeLayer, &inPoint_);
   AppendKeyframeHead(text_, FrameNumber(inPoint_, keyframeTime_), keyframeIndex);
   if (segmentCount_ > 0) {
-    text_.reserve(text_.size() + static_cast<std::size_t>(segmentCount_) * kPointLineEstimate +
-                  kKeyframeTextEstimate);
+    EnsureRoom(text_, static_cast<std::size_t>(segmentCount_) * kPointLineEstimate +
+                          kKeyframeTextEstimate);
   }
   for (int32_t k = 0; k < segmentCount_; ++k) {
     ExportVertex(k, layer);

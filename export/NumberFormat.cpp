@@ -28,17 +28,20 @@ std::size_t WriteUnsigned(uint64_t value, char* out) {
   return count;
 }
 
-// x * 10^6 rounded half to even, computed exactly from x = mantissa * 2^exponent.
+// x * 10^6 rounded half to even, computed exactly from x = mantissa / 2^shift.
 uint64_t ScaledMicros(double magnitude) {
-  int exponent = 0;
-  const double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
-  const uint64_t mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
+  uint64_t bits = 0;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const int biasedExponent = static_cast<int>(bits >> 52);
+  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  // Subnormals have no implicit leading bit and the smallest exponent.
+  const uint64_t mantissa = biasedExponent == 0 ? fraction : fraction | (uint64_t{1} << 52);
   // magnitude < kExactLimit < 2^44, so shift is at least 9.
-  const int shift = 53 - exponent;  // magnitude = mantissa / 2^shift
-  const Uint128 product = static_cast<Uint128>(mantissa) * kMicro;
+  const int shift = biasedExponent == 0 ? 1074 : 1075 - biasedExponent;
   if (shift >= 75) {
-    return 0;  // product < 2^73 is below half of 2^shift
+    return 0;  // mantissa * 10^6 < 2^73 is below half of 2^shift
   }
+  const Uint128 product = static_cast<Uint128>(mantissa) * kMicro;
   const uint64_t quotient = static_cast<uint64_t>(product >> shift);
   const Uint128 remainder = product - (static_cast<Uint128>(quotient) << shift);
   const Uint128 half = static_cast<Uint128>(1) << (shift - 1);

@@ -1,5 +1,6 @@
 #include "export/SettingsText.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "export/NumberFormat.h"
@@ -37,6 +38,17 @@ class LineBuffer {
 };
 
 }  // namespace
+
+void EnsureRoom(std::string& text, std::size_t extra) {
+  const std::size_t needed = text.size() + extra;
+  if (needed <= text.capacity()) {
+    return;
+  }
+  std::string grown;
+  grown.reserve(std::max(needed, text.capacity() + text.capacity() / 2));
+  grown.append(text);
+  text.swap(grown);
+}
 
 void AppendDocumentHead(std::string& text) {
   text.append("{" CRLF "\tTools = ordered() {" CRLF);

@@ -19,6 +19,10 @@ void AppendKeyframeTail(std::string& text, bool lastOfMask);
 void AppendToolTail(std::string& text, bool lastOfCollection);
 void AppendDocumentTail(std::string& text);
 
+// Makes room for extra more characters, growing by half again at a time so a
+// long text never holds much more than it needs.
+void EnsureRoom(std::string& text, std::size_t extra);
+
 // Upper bounds of the text one block adds, for reserving ahead of a long export.
 constexpr std::size_t kToolTextEstimate = 1200;
 constexpr std::size_t kKeyframeTextEstimate = 256;

@@ -274,9 +274,28 @@ bool OperationByName(const std::string& name, Operation& operation) {
   return false;
 }
 
+void SimulatedHost::CountForOperations(const char* name, int32_t version, int64_t change) {
+  for (std::size_t i = 0; i < operationSuiteOutstanding_.size(); ++i) {
+    if (kOperations[i].version == version && std::strcmp(kOperations[i].suite, name) == 0) {
+      operationSuiteOutstanding_[i] += change;
+    }
+  }
+}
+
 SimulatedHost::SimulatedHost(Scene scene)
-    : scene_(std::move(scene)), callsPerOperation_(static_cast<std::size_t>(Operation::kCount)) {
+    : scene_(std::move(scene)),
+      callsPerOperation_(static_cast<std::size_t>(Operation::kCount)),
+      operationSuiteOutstanding_(static_cast<std::size_t>(Operation::kCount)) {
   if (gHost != nullptr) throw std::logic_error("one simulated host at a time");
+  std::size_t objectCount = 0;
+  for (const Item& item : scene_.items) {
+    objectCount += 3;
+    for (const Layer& layer : item.layers) {
+      objectCount += 3;
+      for (const Mask& mask : layer.masks) objectCount += 2 + mask.keyframes.size();
+    }
+  }
+  objects_.reserve(objectCount);
   for (std::size_t i = 0; i < scene_.items.size(); ++i) {
     const Item& item = scene_.items[i];
     ItemObjects objects;
@@ -326,10 +345,9 @@ void SimulatedHost::FailCall(int64_t call, HostError code) {
 }
 
 SimulatedHost::Object* SimulatedHost::Make(Object object) {
+  if (objects_.size() == objects_.capacity()) throw std::logic_error("object count miscounted");
   objects_.push_back(object);
-  Object* made = &objects_.back();
-  handles_.emplace(made, made);
-  return made;
+  return &objects_.back();
 }
 
 bool SimulatedHost::CommandEnabled(CommandId command) const {
@@ -372,6 +390,7 @@ HostError SimulatedHost::AcquireSuite(const char* name, int32_t version, const v
   if (served == nullptr) return kHostRefusal;
   ++acquisitions_[{name, version}];
   ++outstanding_[{name, version}];
+  CountForOperations(name, version, +1);
   *table = served;
   return 0;
 }
@@ -388,6 +407,7 @@ HostError SimulatedHost::ReleaseSuite(const char* name, int32_t version) {
     return kViolationError;
   }
   --found->second;
+  CountForOperations(name, version, -1);
   return 0;
 }
 
@@ -406,16 +426,20 @@ const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
     Violation(operation, std::string("null ") + what);
     return nullptr;
   }
-  const auto found = handles_.find(handle);
-  if (found == handles_.end()) {
+  const uintptr_t address = reinterpret_cast<uintptr_t>(handle);
+  const uintptr_t first = reinterpret_cast<uintptr_t>(objects_.data());
+  const uintptr_t offset = address - first;
+  if (address < first || offset >= objects_.size() * sizeof(Object) ||
+      offset % sizeof(Object) != 0) {
     Violation(operation, std::string(what) + " is not a handle this host handed out");
     return nullptr;
   }
-  if (found->second->kind != kind) {
+  const Object* object = &objects_[offset / sizeof(Object)];
+  if (object->kind != kind) {
     Violation(operation, std::string(what) + " is a handle of another kind");
     return nullptr;
   }
-  return found->second;
+  return object;
 }
 
 bool SimulatedHost::CheckOut(const void* pointer, Operation operation, const char* what) {
@@ -449,9 +473,7 @@ bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) {
 HostError SimulatedHost::Begin(Operation operation) {
   ++callCount_;
   const int64_t ofOperation = ++callsPerOperation_[static_cast<std::size_t>(operation)];
-  const OperationInfo& info = Info(operation);
-  const auto acquired = outstanding_.find({info.suite, info.version});
-  if (acquired == outstanding_.end() || acquired->second == 0) {
+  if (operationSuiteOutstanding_[static_cast<std::size_t>(operation)] == 0) {
     return Violation(operation, "called through a suite that is not acquired");
   }
   for (const ArmedFault& fault : faults_) {

@@ -6,11 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <ostream>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -190,6 +188,7 @@ class SimulatedHost {
   };
 
   Object* Make(Object object);
+  void CountForOperations(const char* name, int32_t version, int64_t change);
   // The object behind a handle, or null after recording a violation.
   const Object* Check(const void* handle, Kind kind, Operation operation, const char* what);
   bool CheckOut(const void* pointer, Operation operation, const char* what);
@@ -206,8 +205,8 @@ class SimulatedHost {
   const Mask& MaskOf(const Object& object) const;
 
   Scene scene_;
-  std::deque<Object> objects_;
-  std::unordered_map<const void*, Object*> handles_;
+  // Every object, allocated once, so a handle is checked by its address.
+  std::vector<Object> objects_;
   std::vector<ItemObjects> items_;
   std::vector<CollectionItem> scratchEntries_;
 
@@ -238,6 +237,8 @@ class SimulatedHost {
   bool commandHandedOut_ = false;
   std::map<std::pair<std::string, int32_t>, int64_t> acquisitions_;
   std::map<std::pair<std::string, int32_t>, int64_t> outstanding_;
+  // Outstanding acquisitions of the suite each operation belongs to.
+  std::vector<int64_t> operationSuiteOutstanding_;
 };
 
 }  // namespace tarnwick::sim

@@ -1,0 +1,199 @@
+// Export speed: the whole command hook through the in-process simulated host,
+// against what snprintf alone costs for the same numbers.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "export/NumberFormat.h"
+#include "export/VertexConversion.h"
+#include "platform/Win32StandIn.h"
+#include "plugin/EntryPoint.h"
+#include "sim/Generator.h"
+#include "sim/SimulatedHost.h"
+
+namespace {
+
+// Bytes in use and their peak, for the export's memory.
+std::size_t gInUse = 0;
+std::size_t gPeak = 0;
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* p = std::malloc(size + 16);
+  if (p == nullptr) throw std::bad_alloc();
+  *static_cast<std::size_t*>(p) = size;
+  gInUse += size;
+  if (gInUse > gPeak) gPeak = gInUse;
+  return static_cast<char*>(p) + 16;
+}
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  char* base = static_cast<char*>(p) - 16;
+  gInUse -= *reinterpret_cast<std::size_t*>(base);
+  std::free(base);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  operator delete(p);
+}
+
+namespace {
+
+using tarnwick::sim::Scene;
+
+constexpr int kMasks = 10;
+constexpr int kVertices = 1000;
+
+Scene BenchScene(int keyframes) {
+  Scene scene;
+  scene.activeItem = 0;
+  tarnwick::sim::Item comp;
+  comp.type = kItemTypeComposition;
+  comp.width = 1920;
+  comp.height = 1080;
+  tarnwick::sim::Layer layer;
+  Matrix4 identity{};
+  for (int i = 0; i < 4; ++i) identity.m[i][i] = 1;
+  layer.anchorPoint.entries.push_back({{0, 1}, {960, 540}});
+  layer.position.entries.push_back({{0, 1}, {960, 540}});
+  layer.toWorld.entries.push_back({{0, 1}, identity});
+  comp.selection.emplace();
+  for (int m = 0; m < kMasks; ++m) {
+    tarnwick::sim::Mask mask;
+    mask.keyframes = tarnwick::sim::GenerateOutline(kVertices, keyframes, 100 + m, 1000);
+    layer.masks.push_back(std::move(mask));
+    comp.selection->push_back({kCollectionItemMask, 0, static_cast<uint32_t>(m)});
+  }
+  comp.layers.push_back(std::move(layer));
+  scene.items.push_back(std::move(comp));
+  return scene;
+}
+
+// The six numbers of every point line of the one-million-line scene.
+const std::vector<double>& SixMillionNumbers() {
+  static const std::vector<double> numbers = [] {
+    std::vector<double> all;
+    const Scene scene = BenchScene(100);
+    const auto& layer = scene.items[0].layers[0];
+    for (const auto& mask : layer.masks) {
+      for (const auto& key : mask.keyframes) {
+        for (const PathVertex& v : key.vertices) {
+          const tarnwick::NormalisedPoint p = tarnwick::ConvertVertex(
+              v, {960, 540}, {960, 540}, layer.toWorld.entries[0].value, 1920, 1080);
+          all.insert(all.end(), {p.X, p.Y, p.LX, p.LY, p.RX, p.RY});
+        }
+      }
+    }
+    return all;
+  }();
+  return numbers;
+}
+
+void BM_export(benchmark::State& state) {
+  const int keyframes = static_cast<int>(state.range(0));
+  tarnwick::standin::Reset();
+  tarnwick::sim::SimulatedHost host(BenchScene(keyframes));
+  host.SetRecordCalls(false);
+  if (EntryPointFunc(host.basicSuite(), 23, 0, 1) != 0) state.SkipWithError("registration");
+  const CommandHookFunc hook = host.commandHooks().front().hook;
+  std::size_t textBytes = 0;
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t before = gInUse;
+    gPeak = gInUse;
+    HostBoolean handled = 0;
+    if (hook(nullptr, nullptr, 1, 1, 0, &handled) != 0) state.SkipWithError("export failed");
+    peak = gPeak - before;
+  }
+  std::string text;
+  tarnwick::standin::ReadClipboardText(text);
+  textBytes = text.size();
+  const double lines = static_cast<double>(kMasks) * keyframes * kVertices;
+  state.counters["lines"] = lines;
+  state.counters["ns_per_line"] = benchmark::Counter(
+      lines, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["text_MB"] = static_cast<double>(textBytes) / 1e6;
+  state.counters["peak_over_text"] = static_cast<double>(peak) / static_cast<double>(textBytes);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * textBytes));
+  if (!host.violations().empty()) state.SkipWithError("violation");
+  tarnwick::standin::Reset();
+}
+BENCHMARK(BM_export)->Name("export")->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void BM_floor_snprintf(benchmark::State& state) {
+  const std::vector<double>& numbers = SixMillionNumbers();
+  char buffer[400];
+  for (auto _ : state) {
+    std::size_t total = 0;
+    for (double x : numbers) total += std::snprintf(buffer, sizeof buffer, "%f", x);
+    benchmark::DoNotOptimize(total);
+  }
+  state.counters["ns_per_line"] = benchmark::Counter(
+      static_cast<double>(numbers.size() / 6),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_floor_snprintf)->Name("floor_snprintf")->Unit(benchmark::kMillisecond);
+
+void BM_format_fixed6(benchmark::State& state) {
+  const std::vector<double>& numbers = SixMillionNumbers();
+  char buffer[tarnwick::kFixed6MaxLength + 1];
+  for (auto _ : state) {
+    std::size_t total = 0;
+    for (double x : numbers) total += tarnwick::FormatFixed6(x, buffer);
+    benchmark::DoNotOptimize(total);
+  }
+  state.counters["ns_per_line"] = benchmark::Counter(
+      static_cast<double>(numbers.size() / 6),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_format_fixed6)->Name("format_fixed6")->Unit(benchmark::kMillisecond);
+
+// Keeps the results to print the summary table after the usual output.
+class TableReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      const auto line = run.counters.find("ns_per_line");
+      if (line != run.counters.end()) perLine_[run.benchmark_name()] = line->second * 1e9;
+      const auto peak = run.counters.find("peak_over_text");
+      if (peak != run.counters.end()) peak_[run.benchmark_name()] = peak->second;
+    }
+  }
+  void PrintTable() const {
+    const double floor = perLine_.count("floor_snprintf") ? perLine_.at("floor_snprintf") : 0;
+    std::printf("\n%-24s %14s %18s %14s\n", "benchmark", "ns per line", "x snprintf floor",
+                "peak / text");
+    for (const auto& [name, ns] : perLine_) {
+      const auto peak = peak_.find(name);
+      std::printf("%-24s %14.1f %18.3f %14s\n", name.c_str(), ns, floor > 0 ? ns / floor : 0,
+                  peak == peak_.end() ? "" : std::to_string(peak->second).substr(0, 5).c_str());
+    }
+  }
+
+ private:
+  std::map<std::string, double> perLine_;
+  std::map<std::string, double> peak_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Keep freed memory in the process, as a long-running host's allocator
+  // does, so repeated exports measure the export and not the kernel handing
+  // out fresh pages each time.
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  mallopt(M_TRIM_THRESHOLD, -1);
+  benchmark::Initialize(&argc, argv);
+  TableReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintTable();
+  benchmark::Shutdown();
+  return 0;
+}
