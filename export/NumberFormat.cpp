@@ -14,6 +14,15 @@ constexpr uint64_t kMicro = 1000000;
 // Below this magnitude x * 10^6 rounds into a uint64 and the exact path applies.
 constexpr double kExactLimit = 9.0e12;
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+void WritePair(uint64_t value, char* out) {
+  std::memcpy(out, kDigitPairs + 2 * value, 2);
+}
+
 // Writes the unsigned value's decimal digits; returns their count.
 std::size_t WriteUnsigned(uint64_t value, char* out) {
   char digits[20];
@@ -75,13 +84,17 @@ std::size_t FormatFixed6(double x, char* out) {
     out[length++] = '-';
   }
   const uint64_t micros = ScaledMicros(magnitude);
-  length += WriteUnsigned(micros / kMicro, out + length);
-  out[length++] = '.';
-  uint64_t fraction = micros % kMicro;
-  for (int i = 5; i >= 0; --i) {
-    out[length + static_cast<std::size_t>(i)] = static_cast<char>('0' + fraction % 10);
-    fraction /= 10;
+  const uint64_t whole = micros / kMicro;
+  if (whole < 10) {
+    out[length++] = static_cast<char>('0' + whole);
+  } else {
+    length += WriteUnsigned(whole, out + length);
   }
+  out[length++] = '.';
+  const uint64_t fraction = micros % kMicro;
+  WritePair(fraction / 10000, out + length);
+  WritePair(fraction / 100 % 100, out + length + 2);
+  WritePair(fraction % 100, out + length + 4);
   return length + 6;
 }
 

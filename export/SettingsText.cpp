@@ -16,10 +16,10 @@ namespace {
 // far below its size.
 class LineBuffer {
  public:
-  LineBuffer& Text(const char* literal) {
-    const std::size_t length = std::strlen(literal);
-    std::memcpy(chars_ + length_, literal, length);
-    length_ += length;
+  template <std::size_t N>
+  LineBuffer& Text(const char (&literal)[N]) {
+    std::memcpy(chars_ + length_, literal, N - 1);
+    length_ += N - 1;
     return *this;
   }
   LineBuffer& Integer(int64_t value) {

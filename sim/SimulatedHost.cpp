@@ -252,6 +252,7 @@ bool NotAfter(const HostTime& a, const HostTime& b) {
 template <typename T>
 const T& ValueAt(const Timed<T>& timed, const HostTime& time) {
   const typename Timed<T>::Entry* best = &timed.entries.front();
+  if (timed.entries.size() == 1) return best->value;
   for (const auto& entry : timed.entries) {
     if (NotAfter(entry.time, time) && NotAfter(best->time, entry.time)) best = &entry;
   }
