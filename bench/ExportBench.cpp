@@ -124,7 +124,7 @@ void BM_export(benchmark::State& state) {
   if (!host.violations().empty()) state.SkipWithError("violation");
   tarnwick::standin::Reset();
 }
-BENCHMARK(BM_export)->Name("export")->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_export)->Name("export")->Arg(1)->Arg(10)->Arg(100)->MinTime(3)->Unit(benchmark::kMillisecond);
 
 void BM_floor_snprintf(benchmark::State& state) {
   const std::vector<double>& numbers = SixMillionNumbers();
@@ -138,7 +138,7 @@ void BM_floor_snprintf(benchmark::State& state) {
       static_cast<double>(numbers.size() / 6),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_floor_snprintf)->Name("floor_snprintf")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_floor_snprintf)->Name("floor_snprintf")->MinTime(3)->Unit(benchmark::kMillisecond);
 
 void BM_format_fixed6(benchmark::State& state) {
   const std::vector<double>& numbers = SixMillionNumbers();
@@ -152,7 +152,7 @@ void BM_format_fixed6(benchmark::State& state) {
       static_cast<double>(numbers.size() / 6),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_format_fixed6)->Name("format_fixed6")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_format_fixed6)->Name("format_fixed6")->MinTime(3)->Unit(benchmark::kMillisecond);
 
 // Keeps the results to print the summary table after the usual output.
 class TableReporter : public benchmark::ConsoleReporter {
@@ -160,10 +160,13 @@ class TableReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
+      // The name without the min_time suffix, as the table shows it.
+      std::string name = run.run_name.function_name;
+      if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
       const auto line = run.counters.find("ns_per_line");
-      if (line != run.counters.end()) perLine_[run.benchmark_name()] = line->second * 1e9;
+      if (line != run.counters.end()) perLine_[name] = line->second * 1e9;
       const auto peak = run.counters.find("peak_over_text");
-      if (peak != run.counters.end()) peak_[run.benchmark_name()] = peak->second;
+      if (peak != run.counters.end()) peak_[name] = peak->second;
     }
   }
   void PrintTable() const {

@@ -11,8 +11,8 @@ namespace {
 __extension__ typedef unsigned __int128 Uint128;
 
 constexpr uint64_t kMicro = 1000000;
-// Below this magnitude x * 10^6 rounds into a uint64 and the exact path applies.
-constexpr double kExactLimit = 9.0e12;
+// Below 9e12 in magnitude, x * 10^6 rounds into a uint64 and the exact
+// integer path applies; kExactLimitBits holds the limit's bits.
 
 constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -37,27 +37,42 @@ std::size_t WriteUnsigned(uint64_t value, char* out) {
   return count;
 }
 
-// x * 10^6 rounded half to even, computed exactly from x = mantissa / 2^shift.
-uint64_t ScaledMicros(double magnitude) {
+constexpr uint64_t kSignBit = uint64_t{1} << 63;
+constexpr uint64_t kHiddenBit = uint64_t{1} << 52;
+
+uint64_t BitsOf(double x) {
   uint64_t bits = 0;
-  std::memcpy(&bits, &magnitude, sizeof bits);
-  const int biasedExponent = static_cast<int>(bits >> 52);
-  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+// x * 10^6 rounded half to even, computed exactly from the magnitude's bits:
+// x = mantissa / 2^shift, so the result is (mantissa * 10^6) / 2^shift.
+uint64_t ScaledMicros(uint64_t magnitudeBits) {
+  const int biasedExponent = static_cast<int>(magnitudeBits >> 52);
+  const uint64_t fraction = magnitudeBits & (kHiddenBit - 1);
   // Subnormals have no implicit leading bit and the smallest exponent.
-  const uint64_t mantissa = biasedExponent == 0 ? fraction : fraction | (uint64_t{1} << 52);
-  // magnitude < kExactLimit < 2^44, so shift is at least 9.
+  const uint64_t mantissa = biasedExponent == 0 ? fraction : fraction | kHiddenBit;
+  // magnitude < 9e12 < 2^44, so shift is at least 9.
   const int shift = biasedExponent == 0 ? 1074 : 1075 - biasedExponent;
   if (shift >= 75) {
     return 0;  // mantissa * 10^6 < 2^73 is below half of 2^shift
   }
   const Uint128 product = static_cast<Uint128>(mantissa) * kMicro;
-  const uint64_t quotient = static_cast<uint64_t>(product >> shift);
-  const Uint128 remainder = product - (static_cast<Uint128>(quotient) << shift);
-  const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
-  if (remainder > half || (remainder == half && (quotient & 1) != 0)) {
-    return quotient + 1;
-  }
-  return quotient;
+  // Adding half less one, plus the truncated quotient's low bit, turns the
+  // truncating shift into rounding half to even without a branch.
+  const uint64_t truncatedLowBit = static_cast<uint64_t>(product >> shift) & 1;
+  const Uint128 bias = (static_cast<Uint128>(1) << (shift - 1)) - 1 + truncatedLowBit;
+  return static_cast<uint64_t>((product + bias) >> shift);
+}
+
+// Writes the six digits of a value below 10^6, two at a time.
+void WriteSixDigits(uint32_t value, char* out) {
+  const uint32_t high = value / 10000;
+  const uint32_t low = value - high * 10000;
+  WritePair(high, out);
+  WritePair(low / 100, out + 2);
+  WritePair(low % 100, out + 4);
 }
 
 std::size_t WriteNonFinite(double x, char* out) {
@@ -67,35 +82,42 @@ std::size_t WriteNonFinite(double x, char* out) {
   return length;
 }
 
-}  // namespace
+// The bits of 9e12. Magnitudes from here on, infinities and NaNs
+// included (their bits order above every finite magnitude's), leave the
+// exact integer path.
+constexpr uint64_t kExactLimitBits = 0x42a05ef39b200000;
 
-std::size_t FormatFixed6(double x, char* out) {
+std::size_t FormatLarge(double x, char* out) {
   if (!std::isfinite(x)) {
     return WriteNonFinite(x, out);
   }
-  const double magnitude = std::fabs(x);
-  if (magnitude >= kExactLimit) {
-    const std::to_chars_result result =
-        std::to_chars(out, out + kFixed6MaxLength, x, std::chars_format::fixed, 6);
-    return static_cast<std::size_t>(result.ptr - out);
+  const std::to_chars_result result =
+      std::to_chars(out, out + kFixed6MaxLength, x, std::chars_format::fixed, 6);
+  return static_cast<std::size_t>(result.ptr - out);
+}
+
+}  // namespace
+
+std::size_t FormatFixed6(double x, char* out) {
+  const uint64_t bits = BitsOf(x);
+  const uint64_t magnitudeBits = bits & ~kSignBit;
+  if (magnitudeBits >= kExactLimitBits) {
+    return FormatLarge(x, out);
   }
-  std::size_t length = 0;
-  if (std::signbit(x)) {
-    out[length++] = '-';
-  }
-  const uint64_t micros = ScaledMicros(magnitude);
+  // The sign is written unconditionally and kept only for negative values.
+  out[0] = '-';
+  char* cursor = out + (bits >> 63);
+  const uint64_t micros = ScaledMicros(magnitudeBits);
   const uint64_t whole = micros / kMicro;
+  const uint32_t fraction = static_cast<uint32_t>(micros - whole * kMicro);
   if (whole < 10) {
-    out[length++] = static_cast<char>('0' + whole);
+    *cursor++ = static_cast<char>('0' + whole);
   } else {
-    length += WriteUnsigned(whole, out + length);
+    cursor += WriteUnsigned(whole, cursor);
   }
-  out[length++] = '.';
-  const uint64_t fraction = micros % kMicro;
-  WritePair(fraction / 10000, out + length);
-  WritePair(fraction / 100 % 100, out + length + 2);
-  WritePair(fraction % 100, out + length + 4);
-  return length + 6;
+  *cursor = '.';
+  WriteSixDigits(fraction, cursor + 1);
+  return static_cast<std::size_t>(cursor + 7 - out);
 }
 
 std::size_t FormatInteger(int64_t value, char* out) {

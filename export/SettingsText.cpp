@@ -16,6 +16,10 @@ namespace {
 // far below its size.
 class LineBuffer {
  public:
+  // User-provided so that LineBuffer() leaves the characters unset: a
+  // value-initialised buffer would be zeroed on every line.
+  LineBuffer() {}  // NOLINT(modernize-use-equals-default)
+
   template <std::size_t N>
   LineBuffer& Text(const char (&literal)[N]) {
     std::memcpy(chars_ + length_, literal, N - 1);

@@ -4,14 +4,16 @@
 #include <cstring>
 #include <memory>
 #include <set>
-#include <vector>
 
 namespace tarnwick::standin {
 
 namespace {
 
+// A movable block's contents start undefined, as on Windows; they are not
+// zeroed, so a long text is not written twice.
 struct Block {
-  std::vector<char> bytes;
+  std::unique_ptr<char[]> bytes;
+  std::size_t size = 0;
   int locks = 0;
 };
 
@@ -76,8 +78,9 @@ void PutClipboardText(const std::string& text) {
   State& state = TheState();
   DropClipboardData();
   Block* block = new Block;
-  block->bytes.assign(text.begin(), text.end());
-  block->bytes.push_back('\0');
+  block->size = text.size() + 1;
+  block->bytes.reset(new char[block->size]);
+  std::memcpy(block->bytes.get(), text.c_str(), block->size);
   state.blocks.insert(block);
   state.data = block;
 }
@@ -87,7 +90,7 @@ bool ReadClipboardText(std::string& text) {
   if (block == nullptr) {
     return false;
   }
-  text.assign(block->bytes.data(), strnlen(block->bytes.data(), block->bytes.size()));
+  text.assign(block->bytes.get(), strnlen(block->bytes.get(), block->size));
   return true;
 }
 
@@ -176,7 +179,8 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     return nullptr;
   }
   auto* block = new tarnwick::standin::Block;
-  block->bytes.resize(bytes);
+  block->bytes.reset(new char[bytes]);
+  block->size = bytes;
   state.blocks.insert(block);
   return block;
 }
@@ -187,7 +191,7 @@ LPVOID GlobalLock(HGLOBAL handle) {
     return nullptr;
   }
   ++block->locks;
-  return block->bytes.data();
+  return block->bytes.get();
 }
 
 BOOL GlobalUnlock(HGLOBAL handle) {
@@ -210,7 +214,7 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
 
 SIZE_T GlobalSize(HGLOBAL handle) {
   const tarnwick::standin::Block* block = tarnwick::standin::Find(handle);
-  return block != nullptr ? block->bytes.size() : 0;
+  return block != nullptr ? block->size : 0;
 }
 
 void Sleep(DWORD) {

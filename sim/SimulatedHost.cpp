@@ -781,8 +781,6 @@ HostError SimulatedHost::GetNewStreamValue(PluginId plugin, StreamHandle stream,
       return kViolationError;
     }
     if (timeMode != kTimeModeLayer) return kHostRefusal;
-    StreamValue result{};
-    result.stream = stream;
     const Layer& layer = LayerOf(*object);
     if (object->stream == StreamKind::kOutline) {
       const Mask& mask = MaskOf(*object);
@@ -794,14 +792,16 @@ HostError SimulatedHost::GetNewStreamValue(PluginId plugin, StreamHandle stream,
           best = k;
         }
       }
-      result.value.maskOutline = reinterpret_cast<MaskOutlineHandle>(
+      *value = StreamValue{};
+      value->value.maskOutline = reinterpret_cast<MaskOutlineHandle>(
           items_[object->item].layers[object->layer].outlines[object->mask][best]);
     } else {
       const Point& point = ValueAt(
           object->stream == StreamKind::kAnchorPoint ? layer.anchorPoint : layer.position, *time);
-      result.value.point = HostPoint3{point.x, point.y, 0.0};
+      *value = StreamValue{};
+      value->value.point = HostPoint3{point.x, point.y, 0.0};
     }
-    *value = result;
+    value->stream = stream;
     return 0;
   });
 }
