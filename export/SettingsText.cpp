@@ -34,6 +34,10 @@ class LineBuffer {
     length_ += FormatFixed6(value, chars_ + length_);
     return *this;
   }
+  // The end of a list entry: a comma unless it is the last.
+  LineBuffer& Separator(bool last) {
+    return last ? Text(CRLF) : Text("," CRLF);
+  }
   void AppendTo(std::string& text) const { text.append(chars_, length_); }
 
  private:
@@ -129,8 +133,8 @@ void AppendPointLine(std::string& text, const NormalisedPoint& point, bool lastO
       .Text(", RY=")
       .Fixed6(point.RY)
       .Text("}")
+      .Separator(lastOfKeyframe)
       .AppendTo(text);
-  text.append(lastOfKeyframe ? CRLF : "," CRLF);
 }
 
 void AppendKeyframeTail(std::string& text, bool lastOfMask) {

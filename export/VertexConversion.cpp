@@ -10,11 +10,23 @@ double Column(const Vector4& v, const Matrix4& m, int j) {
   return ((v.x * m.m[0][j] + v.y * m.m[1][j]) + v.z * m.m[2][j]) + v.w * m.m[3][j];
 }
 
+Vector4 RowTimesMatrix(const Vector4& v, const Matrix4& m) {
+  double c0 = Column(v, m, 0);
+  double c1 = Column(v, m, 1);
+  double c2 = Column(v, m, 2);
+  double c3 = Column(v, m, 3);
+  if (c3 != 0.0) {  // true for NaN, false for both zeros
+    const double r = 1.0 / c3;
+    c0 = c0 * r;
+    c1 = c1 * r;
+    c2 = c2 * r;
+    c3 = 1.0;
+  }
+  return Vector4{c0, c1, c2, c3};
+}
+
 Vector4 Transformed(double x, double y, Point2 anchor, const Matrix4& m) {
-  const Vector4 relative{x - anchor.x, y - anchor.y, 0.0, 0.0};
-  Vector4 result{};
-  (void)TransformRowVector(relative, m, result);
-  return result;
+  return RowTimesMatrix(Vector4{x - anchor.x, y - anchor.y, 0.0, 0.0}, m);
 }
 
 double NormalisedX(double x, Point2 position, double halfW, double W) {
@@ -29,18 +41,7 @@ double NormalisedY(double y, Point2 position, double halfH, double H) {
 }  // namespace
 
 HostError TransformRowVector(const Vector4& v, const Matrix4& m, Vector4& out) {
-  double c0 = Column(v, m, 0);
-  double c1 = Column(v, m, 1);
-  double c2 = Column(v, m, 2);
-  double c3 = Column(v, m, 3);
-  if (c3 != 0.0) {  // true for NaN, false for both zeros
-    const double r = 1.0 / c3;
-    c0 = c0 * r;
-    c1 = c1 * r;
-    c2 = c2 * r;
-    c3 = 1.0;
-  }
-  out = Vector4{c0, c1, c2, c3};
+  out = RowTimesMatrix(v, m);
   return 0;
 }
 

@@ -421,8 +421,24 @@ HostError SimulatedHost::Violation(Operation operation, const std::string& what)
   return kViolationError;
 }
 
-const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
-                                                  Operation operation, const char* what) {
+// The common case, a handle of the right kind, stays small enough to inline;
+// everything else goes to CheckFailed.
+inline const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
+                                                         Operation operation, const char* what) {
+  // A null or foreign handle wraps or lands outside the objects' range.
+  const uintptr_t offset =
+      reinterpret_cast<uintptr_t>(handle) - reinterpret_cast<uintptr_t>(objects_.data());
+  if (offset < objects_.size() * sizeof(Object) && offset % sizeof(Object) == 0) {
+    const Object* object = &objects_[offset / sizeof(Object)];
+    if (object->kind == kind) {
+      return object;
+    }
+  }
+  return CheckFailed(handle, kind, operation, what);
+}
+
+__attribute__((cold, noinline)) const SimulatedHost::Object* SimulatedHost::CheckFailed(
+    const void* handle, Kind kind, Operation operation, const char* what) {
   if (handle == nullptr) {
     Violation(operation, std::string("null ") + what);
     return nullptr;
@@ -443,7 +459,7 @@ const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
   return object;
 }
 
-bool SimulatedHost::CheckOut(const void* pointer, Operation operation, const char* what) {
+inline bool SimulatedHost::CheckOut(const void* pointer, Operation operation, const char* what) {
   if (pointer == nullptr) {
     Violation(operation, std::string("null ") + what);
     return false;
@@ -451,7 +467,7 @@ bool SimulatedHost::CheckOut(const void* pointer, Operation operation, const cha
   return true;
 }
 
-bool SimulatedHost::CheckPlugin(PluginId plugin, Operation operation) {
+inline bool SimulatedHost::CheckPlugin(PluginId plugin, Operation operation) {
   if (plugin != scene_.pluginId) {
     Violation(operation, "plug-in id " + std::to_string(plugin) + " is not the module's");
     return false;
@@ -459,7 +475,7 @@ bool SimulatedHost::CheckPlugin(PluginId plugin, Operation operation) {
   return true;
 }
 
-bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) {
+inline bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) {
   if (time == nullptr) {
     Violation(operation, "null time");
     return false;
@@ -471,9 +487,19 @@ bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) {
   return true;
 }
 
-HostError SimulatedHost::Begin(Operation operation) {
+// Counts the call; only a call through an unacquired suite, or with faults
+// armed, takes the longer way.
+inline HostError SimulatedHost::Begin(Operation operation) {
   ++callCount_;
-  const int64_t ofOperation = ++callsPerOperation_[static_cast<std::size_t>(operation)];
+  const std::size_t index = static_cast<std::size_t>(operation);
+  const int64_t ofOperation = ++callsPerOperation_[index];
+  if (operationSuiteOutstanding_[index] == 0 || !faults_.empty()) {
+    return BeginChecked(operation, ofOperation);
+  }
+  return 0;
+}
+
+HostError SimulatedHost::BeginChecked(Operation operation, int64_t ofOperation) {
   if (operationSuiteOutstanding_[static_cast<std::size_t>(operation)] == 0) {
     return Violation(operation, "called through a suite that is not acquired");
   }
@@ -487,10 +513,16 @@ HostError SimulatedHost::Begin(Operation operation) {
   return 0;
 }
 
-HostError SimulatedHost::Finish(Operation operation, HostError result) {
+inline HostError SimulatedHost::Finish(Operation operation, HostError result) {
+  if (recordCalls_ || trace_ != nullptr) {
+    Record(operation, result);
+  }
+  return result;
+}
+
+void SimulatedHost::Record(Operation operation, HostError result) {
   if (recordCalls_) calls_.push_back({operation, result});
   if (trace_ != nullptr) *trace_ << OperationName(operation) << " -> " << result << '\n';
-  return result;
 }
 
 template <typename Body>

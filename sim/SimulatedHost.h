@@ -161,8 +161,9 @@ class SimulatedHost {
   enum class Kind { kItem, kComp, kLayer, kMask, kStream, kCollection, kOutline };
   enum class StreamKind { kAnchorPoint, kPosition, kOutline };
 
-  // Every object a handle can point at.
-  struct Object {
+  // Every object a handle can point at. The alignment makes its size a power
+  // of two, so checking a handle's address costs a mask and a shift.
+  struct alignas(64) Object {
     Kind kind;
     std::size_t item = 0;
     std::size_t layer = 0;
@@ -191,13 +192,16 @@ class SimulatedHost {
   void CountForOperations(const char* name, int32_t version, int64_t change);
   // The object behind a handle, or null after recording a violation.
   const Object* Check(const void* handle, Kind kind, Operation operation, const char* what);
+  const Object* CheckFailed(const void* handle, Kind kind, Operation operation, const char* what);
   bool CheckOut(const void* pointer, Operation operation, const char* what);
   bool CheckPlugin(PluginId plugin, Operation operation);
   bool CheckTime(const HostTime* time, Operation operation);
   HostError Violation(Operation operation, const std::string& what);
   // Counts the call and decides whether a fault fails it: 0 to go on.
   HostError Begin(Operation operation);
+  HostError BeginChecked(Operation operation, int64_t ofOperation);
   HostError Finish(Operation operation, HostError result);
+  void Record(Operation operation, HostError result);
   template <typename Body>
   HostError Serve(Operation operation, Body body);
 
