@@ -124,7 +124,8 @@ void BM_export(benchmark::State& state) {
   if (!host.violations().empty()) state.SkipWithError("violation");
   tarnwick::standin::Reset();
 }
-BENCHMARK(BM_export)->Name("export")->Arg(1)->Arg(10)->Arg(100)->MinTime(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_export)->Name("export")->Arg(1)->Arg(10)->Arg(100)->MinTime(3)->Unit(
+    benchmark::kMillisecond);
 
 void BM_floor_snprintf(benchmark::State& state) {
   const std::vector<double>& numbers = SixMillionNumbers();

@@ -35,9 +35,7 @@ class LineBuffer {
     return *this;
   }
   // The end of a list entry: a comma unless it is the last.
-  LineBuffer& Separator(bool last) {
-    return last ? Text(CRLF) : Text("," CRLF);
-  }
+  LineBuffer& Separator(bool last) { return last ? Text(CRLF) : Text("," CRLF); }
   void AppendTo(std::string& text) const { text.append(chars_, length_); }
 
  private:
