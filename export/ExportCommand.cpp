@@ -1,5 +1,7 @@
 #include "export/ExportCommand.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
 #include <string>
 
@@ -27,6 +29,31 @@ Matrix4 Identity() {
 // sum cannot overflow.
 int32_t FrameNumber(const HostTime& inPoint, const HostTime& keyframeTime) {
   return inPoint.value / 1000 + keyframeTime.value / 1000;
+}
+
+// a * b, or the largest size_t when that overflows.
+std::size_t SaturatingProduct(std::size_t a, std::size_t b) {
+  if (a != 0 && b > SIZE_MAX / a) {
+    return SIZE_MAX;
+  }
+  return a * b;
+}
+
+std::size_t SaturatingSum(std::size_t a, std::size_t b) {
+  return b > SIZE_MAX - a ? SIZE_MAX : a + b;
+}
+
+// A guess at the whole text's length when a keyframe needs more room: the
+// mask's keyframes still to come look like this one, and the collection's
+// later items like this whole mask. Those later items count for at most what
+// is already written, so a wrong guess reserves no more than that again.
+std::size_t ExpectedTextLength(std::size_t written, std::size_t keyframeText, int32_t keyframesLeft,
+                               int32_t keyframeCount, uint32_t laterItems) {
+  const std::size_t restOfMask =
+      SaturatingProduct(static_cast<std::size_t>(keyframesLeft), keyframeText);
+  const std::size_t laterMasks = SaturatingProduct(
+      SaturatingProduct(laterItems, static_cast<std::size_t>(keyframeCount)), keyframeText);
+  return SaturatingSum(SaturatingSum(written, restOfMask), std::min(laterMasks, written));
 }
 
 // The state of one export run. Values a skipped or failed host call does not
@@ -61,6 +88,7 @@ class ExportRun {
   ItemHandle activeItem_ = nullptr;
   CollectionHandle collection_ = nullptr;
   uint32_t itemCount_ = 0;
+  uint32_t laterItems_ = 0;  // collection items after the current one
   ItemHandle compItem_ = nullptr;
   int32_t width_ = 0;
   int32_t height_ = 0;
@@ -122,6 +150,7 @@ void ExportRun::ExportCollectionItem(uint32_t index) {
     return;  // the index still counts for tool names and separators
   }
   const LayerHandle layer = collectionItem_.ref.mask.layer;
+  laterItems_ = itemCount_ - index - 1;
   mask_ = nullptr;
   if (layer != nullptr) {
     Guarded([&] {
@@ -172,8 +201,11 @@ void ExportRun::ExportKeyframe(int32_t keyframeIndex, LayerHandle layer) {
   (void)suites_.LayerSuite13()->AEGP_GetLayerInPoint(layer, kTimeModeLayer, &inPoint_);
   AppendKeyframeHead(text_, FrameNumber(inPoint_, keyframeTime_), keyframeIndex);
   if (segmentCount_ > 0) {
-    EnsureRoom(text_, static_cast<std::size_t>(segmentCount_) * kPointLineEstimate +
-                          kKeyframeTextEstimate);
+    const std::size_t keyframeText =
+        static_cast<std::size_t>(segmentCount_) * kPointLineEstimate + kKeyframeTextEstimate;
+    EnsureRoom(text_, keyframeText,
+               ExpectedTextLength(text_.size(), keyframeText, keyframeCount_ - keyframeIndex,
+                                  keyframeCount_, laterItems_));
   }
   for (int32_t k = 0; k < segmentCount_; ++k) {
     ExportVertex(k, layer);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "export/NumberFormat.h"
 
@@ -45,13 +47,24 @@ class LineBuffer {
 
 }  // namespace
 
-void EnsureRoom(std::string& text, std::size_t extra) {
+void EnsureRoom(std::string& text, std::size_t extra, std::size_t expectedLength) {
   const std::size_t needed = text.size() + extra;
   if (needed <= text.capacity()) {
     return;
   }
+  const std::size_t plain = std::max(needed, text.capacity() + text.capacity() / 2);
   std::string grown;
-  grown.reserve(std::max(needed, text.capacity() + text.capacity() / 2));
+  if (expectedLength > plain) {
+    try {
+      grown.reserve(expectedLength);
+    } catch (const std::bad_alloc&) {
+      // Only a guess: the plain growth below may still fit.
+    } catch (const std::length_error&) {
+    }
+  }
+  if (grown.capacity() < plain) {
+    grown.reserve(plain);
+  }
   grown.append(text);
   text.swap(grown);
 }

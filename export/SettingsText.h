@@ -19,9 +19,11 @@ void AppendKeyframeTail(std::string& text, bool lastOfMask);
 void AppendToolTail(std::string& text, bool lastOfCollection);
 void AppendDocumentTail(std::string& text);
 
-// Makes room for extra more characters, growing by half again at a time so a
-// long text never holds much more than it needs.
-void EnsureRoom(std::string& text, std::size_t extra);
+// Makes room for extra more characters. When the text must grow it grows by
+// half again, or straight to expectedLength, the caller's guess at the whole
+// text's length, when that is more; a long text is then copied few times.
+// A guess the allocator cannot meet falls back to the plain growth.
+void EnsureRoom(std::string& text, std::size_t extra, std::size_t expectedLength = 0);
 
 // Upper bounds of the text one block adds, for reserving ahead of a long export.
 constexpr std::size_t kToolTextEstimate = 1200;

@@ -345,7 +345,7 @@ void SimulatedHost::FailCall(int64_t call, HostError code) {
   faults_.push_back({true, Operation::kCount, call, false, code});
 }
 
-SimulatedHost::Object* SimulatedHost::Make(Object object) {
+SimulatedHost::Object* SimulatedHost::Make(const Object& object) {
   if (objects_.size() == objects_.capacity()) throw std::logic_error("object count miscounted");
   objects_.push_back(object);
   return &objects_.back();

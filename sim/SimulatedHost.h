@@ -188,7 +188,7 @@ class SimulatedHost {
     std::vector<LayerObjects> layers;
   };
 
-  Object* Make(Object object);
+  Object* Make(const Object& object);
   void CountForOperations(const char* name, int32_t version, int64_t change);
   // The object behind a handle, or null after recording a violation.
   const Object* Check(const void* handle, Kind kind, Operation operation, const char* what);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -128,6 +129,32 @@ TEST(SettingsText, EmptySelectionLoads) {
   AppendDocumentTail(text);
   EXPECT_EQ(text, "{\r\n\tTools = ordered() {\r\n\t},\r\n\tActiveTool = \"BSpline1\"\r\n}\r\n");
   EXPECT_EQ(RunHarness(text).output, "masks 0\n");
+}
+
+TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuess) {
+  const std::size_t kHuge = std::numeric_limits<std::size_t>::max() / 2;
+  const struct {
+    const char* name;
+    std::size_t extra;
+    std::size_t expected;
+    std::size_t lowest;   // capacity after, at least
+    std::size_t highest;  // and at most
+  } cases[] = {
+      {"fits already: no growth", 0, 1 << 20, 1000, 1000},
+      {"no guess: half again", 10, 0, 1500, 1500},
+      {"more than half again needed", 900, 0, 1900, 1900},
+      {"guess below half again is ignored", 10, 1200, 1500, 1500},
+      {"guess above half again is taken", 10, 1 << 20, 1 << 20, 1 << 20},
+      {"guess the allocator cannot meet: plain growth", 10, kHuge, 1500, 1500},
+  };
+  for (const auto& c : cases) {
+    std::string text(1000, 'x');
+    ASSERT_EQ(text.capacity(), 1000u);
+    EnsureRoom(text, c.extra, c.expected);
+    EXPECT_EQ(text, std::string(1000, 'x')) << c.name;
+    EXPECT_GE(text.capacity(), c.lowest) << c.name;
+    EXPECT_LE(text.capacity(), c.highest) << c.name;
+  }
 }
 
 }  // namespace
