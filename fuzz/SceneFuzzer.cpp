@@ -1,5 +1,6 @@
 // Arbitrary bytes as a scene: the loader must refuse or accept them cleanly,
 // and a scene that loads must play without a violation or an outstanding suite.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,18 +14,29 @@
 
 namespace {
 
-// Keeps each input quick: the cost of a session grows with what it serves.
+// Keeps each input quick: the cost of a session grows with what it serves,
+// and with what it writes. A mask reporting more keyframes than it holds is
+// exported that many times over, so its lines count that many times.
 bool Small(const tarnwick::sim::Scene& scene) {
   std::size_t points = 0;
+  std::size_t lines = 0;
   for (const auto& item : scene.items) {
     for (const auto& layer : item.layers) {
       for (const auto& mask : layer.masks) {
-        if (mask.reportedKeyframeCount.value_or(0) > 1000) return false;
-        for (const auto& key : mask.keyframes) points += key.vertices.size() + 1;
+        const int32_t reported = mask.reportedKeyframeCount.value_or(0);
+        if (reported > 1000) return false;
+        std::size_t mostVertices = 0;
+        for (const auto& key : mask.keyframes) {
+          points += key.vertices.size() + 1;
+          mostVertices = std::max(mostVertices, key.vertices.size());
+        }
+        const std::size_t keyframes = std::max<std::size_t>(
+            {mask.keyframes.size(), static_cast<std::size_t>(std::max(reported, 0)), 1});
+        lines += keyframes * mostVertices;
       }
     }
   }
-  return points < 20000;
+  return points < 20000 && lines < 200000;
 }
 
 }  // namespace
