@@ -296,6 +296,9 @@ HostError ExportCommand(SuiteHandler& suites, const PluginGlobals& globals) {
   } catch (const std::bad_alloc&) {
     CloseUndoGroupQuietly(suites);
     return kOutOfMemoryError;
+  } catch (...) {
+    CloseUndoGroupQuietly(suites);
+    return kUnexpectedError;
   }
   const HostError endError = suites.UtilitySuite7()->AEGP_EndUndoGroup();
   return error != 0 ? error : endError;

@@ -11,8 +11,6 @@ namespace {
 __extension__ typedef unsigned __int128 Uint128;
 
 constexpr uint64_t kMicro = 1000000;
-// Below 9e12 in magnitude, x * 10^6 rounds into a uint64 and the exact
-// integer path applies; kExactLimitBits holds the limit's bits.
 
 constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -82,9 +80,9 @@ std::size_t WriteNonFinite(double x, char* out) {
   return length;
 }
 
-// The bits of 9e12. Magnitudes from here on, infinities and NaNs
-// included (their bits order above every finite magnitude's), leave the
-// exact integer path.
+// The bits of 9e12. Below it in magnitude, x * 10^6 rounds into a uint64 and
+// the exact integer path applies; larger magnitudes, infinities and NaNs
+// included (their bits order above every finite magnitude's), do not.
 constexpr uint64_t kExactLimitBits = 0x42a05ef39b200000;
 
 std::size_t FormatLarge(double x, char* out) {

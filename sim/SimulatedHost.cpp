@@ -421,42 +421,39 @@ HostError SimulatedHost::Violation(Operation operation, const std::string& what)
   return kViolationError;
 }
 
-// The common case, a handle of the right kind, stays small enough to inline;
-// everything else goes to CheckFailed.
-inline const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
-                                                         Operation operation, const char* what) {
+inline const SimulatedHost::Object* SimulatedHost::ObjectAt(const void* handle) const {
   // A null or foreign handle wraps or lands outside the objects' range.
   const uintptr_t offset =
       reinterpret_cast<uintptr_t>(handle) - reinterpret_cast<uintptr_t>(objects_.data());
-  if (offset < objects_.size() * sizeof(Object) && offset % sizeof(Object) == 0) {
-    const Object* object = &objects_[offset / sizeof(Object)];
-    if (object->kind == kind) {
-      return object;
-    }
+  if (offset >= objects_.size() * sizeof(Object) || offset % sizeof(Object) != 0) {
+    return nullptr;
   }
-  return CheckFailed(handle, kind, operation, what);
+  return &objects_[offset / sizeof(Object)];
 }
 
-__attribute__((cold, noinline)) const SimulatedHost::Object* SimulatedHost::CheckFailed(
-    const void* handle, Kind kind, Operation operation, const char* what) {
+// The common case, a handle of the right kind, stays small enough to inline;
+// reporting what is wrong with any other is left to CheckFailed.
+inline const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
+                                                         Operation operation, const char* what) {
+  const Object* object = ObjectAt(handle);
+  if (object != nullptr && object->kind == kind) {
+    return object;
+  }
+  CheckFailed(handle, object, operation, what);
+  return nullptr;
+}
+
+__attribute__((cold, noinline)) void SimulatedHost::CheckFailed(const void* handle,
+                                                                const Object* object,
+                                                                Operation operation,
+                                                                const char* what) {
   if (handle == nullptr) {
     Violation(operation, std::string("null ") + what);
-    return nullptr;
-  }
-  const uintptr_t address = reinterpret_cast<uintptr_t>(handle);
-  const uintptr_t first = reinterpret_cast<uintptr_t>(objects_.data());
-  const uintptr_t offset = address - first;
-  if (address < first || offset >= objects_.size() * sizeof(Object) ||
-      offset % sizeof(Object) != 0) {
+  } else if (object == nullptr) {
     Violation(operation, std::string(what) + " is not a handle this host handed out");
-    return nullptr;
-  }
-  const Object* object = &objects_[offset / sizeof(Object)];
-  if (object->kind != kind) {
+  } else {
     Violation(operation, std::string(what) + " is a handle of another kind");
-    return nullptr;
   }
-  return object;
 }
 
 inline bool SimulatedHost::CheckOut(const void* pointer, Operation operation, const char* what) {

@@ -192,7 +192,9 @@ class SimulatedHost {
   void CountForOperations(const char* name, int32_t version, int64_t change);
   // The object behind a handle, or null after recording a violation.
   const Object* Check(const void* handle, Kind kind, Operation operation, const char* what);
-  const Object* CheckFailed(const void* handle, Kind kind, Operation operation, const char* what);
+  // The object a handle points at, whatever its kind, or null.
+  const Object* ObjectAt(const void* handle) const;
+  void CheckFailed(const void* handle, const Object* object, Operation operation, const char* what);
   bool CheckOut(const void* pointer, Operation operation, const char* what);
   bool CheckPlugin(PluginId plugin, Operation operation);
   bool CheckTime(const HostTime* time, Operation operation);
