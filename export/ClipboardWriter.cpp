@@ -38,18 +38,22 @@ HGLOBAL CopyToGlobalBlock(const std::string& text) {
 
 }  // namespace
 
+// The block is ready before the clipboard is touched, so a failure to
+// allocate, lock or open leaves the user's clipboard as it was. Only a refusal
+// after emptying loses the old content, and Win32 offers no way back from it.
 bool ClipboardWriter(HWND owner, const std::string& text) {
+  HGLOBAL block = CopyToGlobalBlock(text);
+  if (block == nullptr) {
+    return false;
+  }
   if (!OpenWithRetries(owner)) {
+    GlobalFree(block);
     return false;
   }
   EmptyClipboard();
-  HGLOBAL block = CopyToGlobalBlock(text);
-  bool handedOver = false;
-  if (block != nullptr) {
-    handedOver = SetClipboardData(CF_TEXT, block) != nullptr;
-    if (!handedOver) {
-      GlobalFree(block);  // refused, so still ours
-    }
+  const bool handedOver = SetClipboardData(CF_TEXT, block) != nullptr;
+  if (!handedOver) {
+    GlobalFree(block);  // refused, so still ours
   }
   CloseClipboard();
   return handedOver;

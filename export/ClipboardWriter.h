@@ -13,7 +13,8 @@ constexpr DWORD kClipboardRetryMilliseconds = 10;
 
 // Replaces the clipboard's content with the text and a terminating NUL, byte
 // for byte. Returns whether the text is on the clipboard afterwards. When the
-// clipboard cannot be opened, it keeps what it held.
+// block cannot be prepared or the clipboard cannot be opened, the clipboard
+// keeps what it held.
 bool ClipboardWriter(HWND owner, const std::string& text);
 
 }  // namespace tarnwick

@@ -31,6 +31,17 @@ int32_t FrameNumber(const HostTime& inPoint, const HostTime& keyframeTime) {
   return inPoint.value / 1000 + keyframeTime.value / 1000;
 }
 
+// Fusion keys a polyline's keyframes by frame number, so two keyframes on one
+// frame would leave only one after the paste. A keyframe whose frame is not
+// after the previous keyframe's takes the frame after it, held at the largest
+// number the text can print.
+int32_t DistinctFrameNumber(int32_t frame, int32_t previousFrame) {
+  if (frame > previousFrame) {
+    return frame;
+  }
+  return previousFrame == INT32_MAX ? INT32_MAX : previousFrame + 1;
+}
+
 // a * b, or the largest size_t when that overflows.
 std::size_t SaturatingProduct(std::size_t a, std::size_t b) {
   if (a != 0 && b > SIZE_MAX / a) {
@@ -64,15 +75,27 @@ class ExportRun {
   ExportRun(SuiteHandler& suites, const PluginGlobals& globals)
       : suites_(suites), globals_(globals) {}
 
-  // Everything up to and including the hand-over to the clipboard.
-  HostError BuildAndHandOver();
+  // The whole export: lookup, text, hand-over, and the undo group closed.
+  HostError Run();
 
  private:
+  // Everything after the lookup, up to and including the hand-over.
+  HostError BuildAndHandOver();
+
   // A guarded call runs only while nothing has failed; its code is kept.
   template <typename Call>
   void Guarded(Call call) {
     if (error_ == 0) {
       error_ = call();
+    }
+  }
+
+  // An unguarded call always runs and steers nothing, but the value it failed
+  // to fill is stale in the text, so its first failure becomes the result
+  // when nothing else failed.
+  void Unguarded(HostError result) {
+    if (unguardedError_ == 0) {
+      unguardedError_ = result;
     }
   }
 
@@ -83,6 +106,7 @@ class ExportRun {
   SuiteHandler& suites_;
   const PluginGlobals& globals_;
   HostError error_ = 0;
+  HostError unguardedError_ = 0;
 
   CompHandle comp_ = nullptr;
   ItemHandle activeItem_ = nullptr;
@@ -98,7 +122,9 @@ class ExportRun {
   MaskHandle mask_ = nullptr;
   StreamHandle outlineStream_ = nullptr;
   int32_t keyframeCount_ = 0;
+  bool staticOutline_ = false;  // no keyframes: its one entry is read at time 0
   HostTime keyframeTime_ = kTimeZero;
+  int32_t previousFrame_ = 0;
   StreamValue outlineValue_{};
   int32_t segmentCount_ = 0;
   HostTime inPoint_ = kTimeZero;
@@ -110,21 +136,66 @@ class ExportRun {
   Matrix4 toWorld_ = Identity();
 };
 
-HostError ExportRun::BuildAndHandOver() {
+// Closes the undo group exactly when this run opened it, on every way out of
+// the export: the group may belong to the host or to another plug-in
+// otherwise.
+class UndoGroupScope {
+ public:
+  UndoGroupScope(SuiteHandler& suites, bool opened) : suites_(suites), open_(opened) {}
+  UndoGroupScope(const UndoGroupScope&) = delete;
+  UndoGroupScope& operator=(const UndoGroupScope&) = delete;
+
+  // Closing is best effort when an exception is already on its way out.
+  ~UndoGroupScope() {
+    if (open_) {
+      try {
+        (void)suites_.UtilitySuite7()->AEGP_EndUndoGroup();
+      } catch (...) {
+      }
+    }
+  }
+
+  // The normal way out: closes the group and gives the host's answer.
+  HostError Close() {
+    if (!open_) {
+      return 0;
+    }
+    open_ = false;
+    return suites_.UtilitySuite7()->AEGP_EndUndoGroup();
+  }
+
+ private:
+  SuiteHandler& suites_;
+  bool open_;
+};
+
+HostError ExportRun::Run() {
   error_ = LookUpActiveComp(globals_, comp_, activeItem_);
+  // Opening the group is the lookup's last step, so it succeeded exactly when
+  // the lookup did.
+  UndoGroupScope undoGroup(suites_, error_ == 0);
+  HostError result = BuildAndHandOver();
+  if (result == 0) {
+    result = unguardedError_;
+  }
+  const HostError closeError = undoGroup.Close();
+  return result != 0 ? result : closeError;
+}
+
+HostError ExportRun::BuildAndHandOver() {
   // A null comp (no composition active) has no selection to ask for.
   if (comp_ != nullptr) {
-    (void)suites_.CompSuite18()->AEGP_GetNewCollectionFromCompSelection(globals_.pluginId, comp_,
-                                                                        &collection_);
+    Unguarded(suites_.CompSuite18()->AEGP_GetNewCollectionFromCompSelection(globals_.pluginId,
+                                                                            comp_, &collection_));
   }
   if (collection_ == nullptr) {
     return error_;
   }
   const ::CollectionSuite2* collections = suites_.CollectionSuite2();
-  (void)collections->AEGP_GetCollectionNumItems(collection_, &itemCount_);
-  (void)suites_.CompSuite18()->AEGP_GetItemFromComp(comp_, &compItem_);
+  Unguarded(collections->AEGP_GetCollectionNumItems(collection_, &itemCount_));
+  Unguarded(suites_.CompSuite18()->AEGP_GetItemFromComp(comp_, &compItem_));
   if (compItem_ != nullptr) {
-    (void)suites_.ItemSuite13()->AEGP_GetItemDimensions(compItem_, &width_, &height_);
+    Unguarded(suites_.ItemSuite13()->AEGP_GetItemDimensions(compItem_, &width_, &height_));
   }
   if (width_ == 0 || height_ == 0) {
     return kEmptyFrameError;
@@ -133,7 +204,7 @@ HostError ExportRun::BuildAndHandOver() {
   AppendDocumentHead(text_);
   for (uint32_t i = 0; i < itemCount_; ++i) {
     collectionItem_.stream = nullptr;
-    (void)collections->AEGP_GetCollectionItemByIndex(collection_, i, &collectionItem_);
+    Unguarded(collections->AEGP_GetCollectionItemByIndex(collection_, i, &collectionItem_));
     ExportCollectionItem(i);
   }
   AppendDocumentTail(text_);
@@ -167,16 +238,16 @@ void ExportRun::ExportCollectionItem(uint32_t index) {
   });
   EnsureRoom(text_, kToolTextEstimate);
   AppendToolHead(text_, index, width_, height_);
-  bool staticOutline = false;
+  staticOutline_ = false;
   if (outlineStream_ != nullptr) {
-    (void)suites_.KeyframeSuite4()->AEGP_GetStreamNumKFs(outlineStream_, &keyframeCount_);
+    Unguarded(suites_.KeyframeSuite4()->AEGP_GetStreamNumKFs(outlineStream_, &keyframeCount_));
   }
   if (keyframeCount_ == 0) {
     keyframeCount_ = 1;
-    staticOutline = true;
+    staticOutline_ = true;
   }
   for (int32_t j = 0; j < keyframeCount_; ++j) {
-    if (staticOutline) {
+    if (staticOutline_) {
       keyframeTime_ = kTimeZero;  // an outline without keyframes is read at time 0
     }
     ExportKeyframe(j, layer);
@@ -187,10 +258,15 @@ void ExportRun::ExportCollectionItem(uint32_t index) {
 void ExportRun::ExportKeyframe(int32_t keyframeIndex, LayerHandle layer) {
   if (outlineStream_ != nullptr) {
     const ::KeyframeSuite4* keyframes = suites_.KeyframeSuite4();
-    (void)keyframes->AEGP_GetKeyframeTime(outlineStream_, keyframeIndex, kTimeModeLayer,
-                                          &keyframeTime_);
-    (void)suites_.StreamSuite7()->AEGP_GetNewStreamValue(
-        globals_.pluginId, outlineStream_, kTimeModeLayer, &keyframeTime_, 1, &outlineValue_);
+    const HostError timeError = keyframes->AEGP_GetKeyframeTime(outlineStream_, keyframeIndex,
+                                                                kTimeModeLayer, &keyframeTime_);
+    // A host may refuse the time of a keyframe that an outline without
+    // keyframes does not have; its entry is read at time 0 all the same.
+    if (!staticOutline_) {
+      Unguarded(timeError);
+    }
+    Unguarded(suites_.StreamSuite7()->AEGP_GetNewStreamValue(
+        globals_.pluginId, outlineStream_, kTimeModeLayer, &keyframeTime_, 1, &outlineValue_));
   }
   const MaskOutlineHandle outline = outlineValue_.value.maskOutline;
   if (outline != nullptr) {
@@ -198,8 +274,10 @@ void ExportRun::ExportKeyframe(int32_t keyframeIndex, LayerHandle layer) {
       return suites_.PathDataSuite1()->PF_PathNumSegments(nullptr, outline, &segmentCount_);
     });
   }
-  (void)suites_.LayerSuite13()->AEGP_GetLayerInPoint(layer, kTimeModeLayer, &inPoint_);
-  AppendKeyframeHead(text_, FrameNumber(inPoint_, keyframeTime_), keyframeIndex);
+  Unguarded(suites_.LayerSuite13()->AEGP_GetLayerInPoint(layer, kTimeModeLayer, &inPoint_));
+  const int32_t frame = FrameNumber(inPoint_, keyframeTime_);
+  previousFrame_ = keyframeIndex == 0 ? frame : DistinctFrameNumber(frame, previousFrame_);
+  AppendKeyframeHead(text_, previousFrame_, keyframeIndex);
   if (segmentCount_ > 0) {
     const std::size_t keyframeText =
         static_cast<std::size_t>(segmentCount_) * kPointLineEstimate + kKeyframeTextEstimate;
@@ -224,7 +302,7 @@ void ExportRun::ExportKeyframe(int32_t keyframeIndex, LayerHandle layer) {
 void ExportRun::ExportVertex(int32_t vertexIndex, LayerHandle layer) {
   const MaskOutlineHandle outline = outlineValue_.value.maskOutline;
   if (outline != nullptr) {
-    (void)suites_.PathDataSuite1()->PF_PathVertexInfo(nullptr, outline, vertexIndex, &vertex_);
+    Unguarded(suites_.PathDataSuite1()->PF_PathVertexInfo(nullptr, outline, vertexIndex, &vertex_));
   }
   const ::StreamSuite7* streams = suites_.StreamSuite7();
   const PluginId plugin = globals_.pluginId;
@@ -248,15 +326,7 @@ void ExportRun::ExportVertex(int32_t vertexIndex, LayerHandle layer) {
     return streams->AEGP_GetNewStreamValue(plugin, positionStream_, kTimeModeLayer, &keyframeTime_,
                                            1, &positionValue_);
   });
-  (void)suites_.LayerSuite13()->AEGP_GetLayerToWorldXform(layer, &keyframeTime_, &toWorld_);
-}
-
-// Closing is best effort once the export has already failed.
-void CloseUndoGroupQuietly(SuiteHandler& suites) {
-  try {
-    (void)suites.UtilitySuite7()->AEGP_EndUndoGroup();
-  } catch (...) {
-  }
+  Unguarded(suites_.LayerSuite13()->AEGP_GetLayerToWorldXform(layer, &keyframeTime_, &toWorld_));
 }
 
 }  // namespace
@@ -286,22 +356,8 @@ HostError LookUpActiveComp(const PluginGlobals& globals, CompHandle& comp, ItemH
 }
 
 HostError ExportCommand(SuiteHandler& suites, const PluginGlobals& globals) {
-  HostError error = 0;
-  try {
-    ExportRun run(suites, globals);
-    error = run.BuildAndHandOver();
-  } catch (HostError thrown) {
-    CloseUndoGroupQuietly(suites);
-    return thrown;
-  } catch (const std::bad_alloc&) {
-    CloseUndoGroupQuietly(suites);
-    return kOutOfMemoryError;
-  } catch (...) {
-    CloseUndoGroupQuietly(suites);
-    return kUnexpectedError;
-  }
-  const HostError endError = suites.UtilitySuite7()->AEGP_EndUndoGroup();
-  return error != 0 ? error : endError;
+  ExportRun run(suites, globals);
+  return run.Run();
 }
 
 HostError RunCommandHook(const PluginGlobals& globals, CommandId command, HostBoolean* handled) {

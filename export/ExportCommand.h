@@ -24,9 +24,9 @@ constexpr const char kUndoGroupName[] = "Tame Badger!";
 HostError LookUpActiveComp(const PluginGlobals& globals, CompHandle& comp, ItemHandle& activeItem);
 
 // Writes every selected mask as Fusion settings text to the clipboard, using
-// the caller's handler for its suites. Catches what the export throws and
-// always closes the undo group; a missing suite at the very end (the utility
-// suite) is thrown on as kMissingSuiteError.
+// the caller's handler for its suites. Closes the undo group it opened, and
+// only that one, on every way out; what is thrown (a missing suite's code, out
+// of memory) passes on to the caller.
 HostError ExportCommand(SuiteHandler& suites, const PluginGlobals& globals);
 
 // The command hook's body: exports for the module's own command, returns 0 at

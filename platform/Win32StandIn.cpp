@@ -19,7 +19,7 @@ struct Block {
 
 // The one clipboard of the process, and every block handed out.
 struct State {
-  Failure failure = Failure::kNone;
+  unsigned failures = 0;  // one bit per Failure
   int openRefusals = 0;
   bool open = false;
   HWND openedBy = nullptr;
@@ -39,6 +39,10 @@ Block* Find(HGLOBAL handle) {
   State& state = TheState();
   Block* block = static_cast<Block*>(handle);
   return state.blocks.count(block) != 0 ? block : nullptr;
+}
+
+bool Failing(Failure failure) {
+  return (TheState().failures & (1u << static_cast<unsigned>(failure))) != 0;
 }
 
 void Destroy(Block* block) {
@@ -66,8 +70,19 @@ void Reset() {
 }
 
 void SetFailure(Failure failure) {
-  TheState().failure = failure;
-  TheState().openRefusals = failure == Failure::kOpenRefused ? 1 << 30 : 0;
+  TheState().failures = 0;
+  TheState().openRefusals = 0;
+  AddFailure(failure);
+}
+
+void AddFailure(Failure failure) {
+  if (failure == Failure::kNone) {
+    return;
+  }
+  TheState().failures |= 1u << static_cast<unsigned>(failure);
+  if (failure == Failure::kOpenRefused) {
+    TheState().openRefusals = 1 << 30;
+  }
 }
 
 void SetOpenRefusals(int count) {
@@ -160,7 +175,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
   auto& state = TheState();
   tarnwick::standin::Block* block = tarnwick::standin::Find(data);
   if (!state.open || format != CF_TEXT || block == nullptr ||
-      state.failure == Failure::kSetDataRefused) {
+      tarnwick::standin::Failing(Failure::kSetDataRefused)) {
     return nullptr;
   }
   tarnwick::standin::DropClipboardData();
@@ -175,7 +190,7 @@ HANDLE GetClipboardData(UINT format) {
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   auto& state = TheState();
-  if ((flags & GMEM_MOVEABLE) == 0 || state.failure == Failure::kAllocRefused) {
+  if ((flags & GMEM_MOVEABLE) == 0 || tarnwick::standin::Failing(Failure::kAllocRefused)) {
     return nullptr;
   }
   auto* block = new tarnwick::standin::Block;
@@ -187,7 +202,7 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
 
 LPVOID GlobalLock(HGLOBAL handle) {
   tarnwick::standin::Block* block = tarnwick::standin::Find(handle);
-  if (block == nullptr || TheState().failure == Failure::kLockReturnsNull) {
+  if (block == nullptr || tarnwick::standin::Failing(Failure::kLockReturnsNull)) {
     return nullptr;
   }
   ++block->locks;

@@ -20,7 +20,10 @@ enum class Failure {
 
 // Back to an empty, closed clipboard with no failure and no blocks.
 void Reset();
+// Makes this step fail from now on, alone (SetFailure) or beside the steps
+// already failing (AddFailure); kNone clears them all.
 void SetFailure(Failure failure);
+void AddFailure(Failure failure);
 // The open refusal lasts for this many OpenClipboard calls, then lets go.
 void SetOpenRefusals(int count);
 // Puts text on the clipboard as another program would (CF_TEXT, NUL added).

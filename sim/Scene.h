@@ -77,6 +77,10 @@ struct MissingSuite {
   bool nullTable = false;
 };
 
+// The Win32 clipboard steps a scene can make fail, by their Win32 names.
+constexpr const char* kClipboardSteps[] = {"GlobalAlloc", "GlobalLock", "OpenClipboard",
+                                           "SetClipboardData"};
+
 struct Scene {
   uint32_t timeScale = 1000;
   PluginId pluginId = 1;
@@ -88,6 +92,8 @@ struct Scene {
   std::optional<std::string> clipboard;
   std::vector<Fault> faults;
   std::vector<MissingSuite> missingSuites;
+  // Clipboard steps that fail while the module runs (native builds only).
+  std::vector<std::string> clipboardFaults;
 };
 
 struct SceneError : std::runtime_error {

@@ -1,6 +1,8 @@
 // Reads scene files. Every refusal names the file, the place in it and what
 // is wrong; no input makes the loader crash.
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -332,7 +334,7 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
     top.Object(j, "");
     top.ExpectOnly(j, "",
                    {"time_scale", "plugin_id", "host_version", "command_id", "active_item", "items",
-                    "clipboard", "faults", "missing_suites"});
+                    "clipboard", "clipboard_faults", "faults", "missing_suites"});
     if (j.contains("time_scale")) {
       scene.timeScale =
           static_cast<uint32_t>(top.Integer(j["time_scale"], "time_scale", 1, UINT32_MAX));
@@ -370,6 +372,27 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
     scene.clipboard = reader.String(j["clipboard"], "clipboard");
     if (scene.clipboard->find('\0') != std::string::npos) {
       reader.Fail("clipboard", "must not hold a NUL character");
+    }
+  }
+  if (j.contains("clipboard_faults")) {
+    const Json& steps = reader.Array(j["clipboard_faults"], "clipboard_faults");
+#ifdef _WIN32
+    if (!steps.empty()) {
+      reader.Fail("clipboard_faults",
+                  "the Windows build uses the system's clipboard, whose steps cannot be failed; "
+                  "run this scene with the native build");
+    }
+#endif
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const std::string place = "clipboard_faults[" + std::to_string(i) + "]";
+      const std::string step = reader.String(steps[i], place);
+      const auto& known = kClipboardSteps;
+      if (std::find(std::begin(known), std::end(known), step) == std::end(known)) {
+        reader.Fail(place, "unknown clipboard step \"" + step +
+                               "\"; the steps are GlobalAlloc, GlobalLock, OpenClipboard, "
+                               "SetClipboardData");
+      }
+      scene.clipboardFaults.push_back(step);
     }
   }
   if (j.contains("faults")) {

@@ -4,6 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/Win32.h"
+#ifndef _WIN32
+#include "platform/Win32StandIn.h"
+#endif
 
 namespace tarnwick::sim {
 
@@ -39,11 +42,41 @@ void ReplaceClipboardText(const std::optional<std::string>& text) {
   CloseClipboard();
 }
 
+namespace {
+
+// Fails the scene's clipboard steps while it lives, so the session's own
+// reading and writing of the clipboard around the module still work.
+class ClipboardFaults {
+ public:
+  explicit ClipboardFaults(const std::vector<std::string>& steps) {
+#ifndef _WIN32
+    for (const std::string& step : steps) {
+      standin::AddFailure(step == "GlobalAlloc"     ? standin::Failure::kAllocRefused
+                          : step == "GlobalLock"    ? standin::Failure::kLockReturnsNull
+                          : step == "OpenClipboard" ? standin::Failure::kOpenRefused
+                                                    : standin::Failure::kSetDataRefused);
+    }
+#else
+    (void)steps;  // the loader refuses them on Windows
+#endif
+  }
+  ~ClipboardFaults() {
+#ifndef _WIN32
+    standin::SetFailure(standin::Failure::kNone);
+#endif
+  }
+  ClipboardFaults(const ClipboardFaults&) = delete;
+  ClipboardFaults& operator=(const ClipboardFaults&) = delete;
+};
+
+}  // namespace
+
 SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log) {
   const Scene& scene = host.scene();
   SessionResult result;
   ReplaceClipboardText(scene.clipboard);
   result.clipboardBefore = ReadClipboardText();
+  std::optional<ClipboardFaults> clipboardFaults(std::in_place, scene.clipboardFaults);
 
   result.entryResult = entry(host.basicSuite(), scene.hostMajor, scene.hostMinor, scene.pluginId);
   if (log) *log << "EntryPointFunc -> " << result.entryResult << '\n';
@@ -73,6 +106,7 @@ SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::os
     result.idleResult = idleHook(nullptr, nullptr, &maxSleep);
     if (log) *log << "IdleHook -> " << result.idleResult << '\n';
   }
+  clipboardFaults.reset();
   result.clipboard = ReadClipboardText();
   result.clipboardChanged = result.clipboard != result.clipboardBefore;
   return result;

@@ -50,9 +50,10 @@ TEST_F(ClipboardWriterTest, FailuresLeakNothingAndReportFalse) {
     const char* clipboardAfter;
   } cases[] = {
       {"open refused: former content kept", standin::Failure::kOpenRefused, "former content"},
-      {"no block: emptied", standin::Failure::kAllocRefused, "<none>"},
-      {"lock gives null: emptied", standin::Failure::kLockReturnsNull, "<none>"},
-      {"block refused: emptied", standin::Failure::kSetDataRefused, "<none>"},
+      {"no block: former content kept", standin::Failure::kAllocRefused, "former content"},
+      {"lock gives null: former content kept", standin::Failure::kLockReturnsNull,
+       "former content"},
+      {"block refused after emptying: emptied", standin::Failure::kSetDataRefused, "<none>"},
   };
   for (const auto& c : cases) {
     standin::Reset();

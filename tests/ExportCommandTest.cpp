@@ -246,6 +246,116 @@ TEST(ExportCommand, UndoGroupClosedOnEveryWayOut) {
   }
 }
 
+// Keyframes that shared a frame, a clipboard that could not take the text, a
+// host call that failed unseen and an undo group the export did not open:
+// what the user gets, the result and the undo calls of each.
+TEST(ExportCommand, NothingTheUserHadIsLost) {
+  const std::string oneMask = R"([ { "layer": 0, "mask": 0 } ])";
+  const auto keyed = [&](const std::string& times, const std::string& extra = "") {
+    std::string keyframes;
+    for (std::size_t at = 0; at < times.size();) {
+      const std::size_t comma = times.find(',', at);
+      const std::string time = times.substr(at, comma - at);
+      keyframes += std::string(keyframes.empty() ? "" : ", ") + R"({ "time": )" + time +
+                   R"(, "vertices": [ [0, 0, 0, 0, 0, 0] ] })";
+      at = comma == std::string::npos ? times.size() : comma + 1;
+    }
+    return CompScene(R"([ { "masks": [ { "keyframes": [ )" + keyframes + " ] } ] } ]", oneMask,
+                     extra);
+  };
+  const std::string twoVertices = CompScene(
+      R"([ { "masks": [ { "vertices": [ [0, 0, 0, 0, 0, 0], [960, 540, 0, 0, 0, 0] ] } ] } ])",
+      oneMask, R"("faults": [ { "operation": "PF_PathVertexInfo", "call": 2, "code": 6 } ],)");
+  const struct {
+    const char* name;
+    std::string scene;
+    HostError result;
+    int undoOpened, undoEnded;
+    // Pieces in order; empty: kept "before"; "<none>": emptied.
+    std::vector<std::string> clipboard;
+  } cases[] = {
+      {"keys 1000 and 1500 on frames 1 and 2", keyed("1000,1500"), 0, 1, 1,
+       {"[1] = { 0, RH", "[2] = { 1, RH"}},
+      {"keys -500 and 500 on frames 0 and 1", keyed("-500,500"), 0, 1, 1,
+       {"[0] = { 0, RH", "[1] = { 1, RH"}},
+      {"time scale 24: every key a frame later than the one before",
+       keyed("0,1,2,40", R"("time_scale": 24,)"), 0, 1, 1,
+       {"[0] = { 0, RH", "[1] = { 1, RH", "[2] = { 2, RH", "[3] = { 3, RH"}},
+      {"frames already increasing keep their numbers", keyed("0,5000,6000"), 0, 1, 1,
+       {"[0] = { 0, RH", "[5] = { 1, RH", "[6] = { 2, RH"}},
+#ifndef _WIN32
+      {"no block: the clipboard keeps its text",
+       keyed("0", R"("clipboard_faults": ["GlobalAlloc"],)"), kClipboardFailedError, 1, 1, {}},
+      {"no pointer to the block: the clipboard keeps its text",
+       keyed("0", R"("clipboard_faults": ["GlobalLock"],)"), kClipboardFailedError, 1, 1, {}},
+      {"clipboard held elsewhere: it keeps its text",
+       keyed("0", R"("clipboard_faults": ["SetClipboardData", "OpenClipboard"],)"),
+       kClipboardFailedError, 1, 1, {}},
+      {"text refused after emptying",
+       keyed("0", R"("clipboard_faults": ["SetClipboardData"],)"), kClipboardFailedError, 1, 1,
+       {"<none>"}},
+#endif
+      {"a vertex the host did not give is reported", twoVertices, 6, 1, 1,
+       {"{ X= -0.500000, Y= 0.500000", "{ X= -0.500000, Y= 0.500000"}},
+      {"an unread collection item is reported",
+       keyed("0", R"("faults": [ { "operation": "AEGP_GetCollectionItemByIndex", "call": 1,
+                      "code": 8 } ],)"),
+       8, 1, 1, {std::string(kHead) + kTail}},
+      {"an outline without keyframes has no time to refuse",
+       CompScene(R"([ { "masks": [ { "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] } ])", oneMask), 0, 1,
+       1, {"[0] = { 0, RH"}},
+      {"lookup fails before the group: nothing to close",
+       keyed("0", R"("faults": [ { "operation": "AEGP_GetItemName", "call": 1, "code": 3 } ],)"),
+       3, 0, 0, {std::string(kHead) + kTail}},
+      {"the group refused: nothing to close",
+       keyed("0", R"("faults": [ { "operation": "AEGP_StartUndoGroup", "call": 1, "code": 5 } ],)"),
+       5, 0, 0, {std::string(kHead) + kTail}},
+      {"a suite missing mid-export: the opened group is closed",
+       CompScene(R"([ { "masks": [ { "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] } ])", oneMask,
+                 R"("missing_suites": [ { "name": "PF Path Data Suite", "version": 1 } ],)"),
+       kMissingSuiteError, 1, 1, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Played played = Play(c.scene);
+    ExpectClean(played);
+    EXPECT_EQ(played.result.commandResult, c.result);
+    int opened = 0;
+    for (const sim::CallRecord& call : played.host->calls()) {
+      opened += call.operation == sim::Operation::kStartUndoGroup && call.result == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(opened, c.undoOpened);
+    EXPECT_EQ(played.CallsOf("AEGP_EndUndoGroup"), c.undoEnded);
+    const std::string clipboard = played.clipboard();
+    if (c.clipboard.empty() || c.clipboard.front() == "<none>") {
+      EXPECT_EQ(clipboard, c.clipboard.empty() ? "before" : "<none>");
+      continue;
+    }
+    std::size_t at = 0;
+    for (const std::string& piece : c.clipboard) {
+      const std::size_t found = clipboard.find(piece, at);
+      EXPECT_NE(found, std::string::npos) << "missing in order: " << piece;
+      if (found != std::string::npos) at = found + piece.size();
+    }
+#ifndef _WIN32
+    // Every keyframe written survives Fusion's load of the text.
+    std::size_t written = 0;
+    for (std::size_t p = clipboard.find(", RH = "); p != std::string::npos;
+         p = clipboard.find(", RH = ", p + 1)) {
+      ++written;
+    }
+    const testing::HarnessResult loaded = testing::RunHarness(clipboard);
+    ASSERT_EQ(loaded.status, 0) << loaded.output;
+    std::size_t survived = 0;
+    for (std::size_t p = loaded.output.find("\nkeyframe "); p != std::string::npos;
+         p = loaded.output.find("\nkeyframe ", p + 1)) {
+      ++survived;
+    }
+    EXPECT_EQ(survived, written) << loaded.output;
+#endif
+  }
+}
+
 TEST(ExportCommand, OtherCommandTouchesNothing) {
   const Played played = Play(CompScene(kTwoMaskLayer, "[]"));
   ExpectClean(played);

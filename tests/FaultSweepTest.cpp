@@ -38,14 +38,18 @@ struct SessionRun {
   std::set<std::pair<std::string, int32_t>> acquiredBy[4];
   std::vector<std::string> violations, outstanding;
   int undoOpen = 0;
+  int undoOpened = 0;  // StartUndoGroup calls that returned 0
+  int undoEndCalls = 0;
+
+  bool AnyHookFailed() const { return entry != 0 || menu != 0 || command != 0; }
 };
 
-SessionRun Play(const sim::Scene& scene, int64_t failCall, HostError code) {
+SessionRun Play(const sim::Scene& scene, const std::vector<int64_t>& failCalls, HostError code) {
   sim::ReplaceClipboardText(scene.clipboard);
   SessionRun run;
   run.before = sim::ReadClipboardText();
   sim::SimulatedHost host(scene);
-  if (failCall > 0) host.FailCall(failCall, code);
+  for (const int64_t call : failCalls) host.FailCall(call, code);
   std::set<std::pair<std::string, int32_t>> seen;
   const auto endPhase = [&](Phase phase) {
     run.endOf[static_cast<int>(phase)] = host.callCount();
@@ -68,7 +72,11 @@ SessionRun Play(const sim::Scene& scene, int64_t failCall, HostError code) {
   int32_t sleep = 10;
   if (host.idleHook()) host.idleHook()(nullptr, nullptr, &sleep);
   endPhase(Phase::kIdle);
-  for (const auto& call : host.calls()) run.calls.push_back(call.operation);
+  for (const auto& call : host.calls()) {
+    run.calls.push_back(call.operation);
+    run.undoOpened += call.operation == Operation::kStartUndoGroup && call.result == 0 ? 1 : 0;
+    run.undoEndCalls += call.operation == Operation::kEndUndoGroup ? 1 : 0;
+  }
   run.clipboard = sim::ReadClipboardText();
   run.violations = host.violations();
   run.outstanding = host.OutstandingSuites();
@@ -101,6 +109,7 @@ bool GuardedInCommand(const std::vector<Operation>& calls, std::size_t index) {
 
 struct Totals {
   int runs = 0, violations = 0, outstanding = 0, undoOpen = 0, badText = 0;
+  int unbalancedUndo = 0, passedAsSuccess = 0;
 };
 
 class TextChecker {
@@ -154,6 +163,24 @@ void Check(const SessionRun& run, Totals& totals, TextChecker& texts, bool mayBe
   }
 }
 
+// The checks of a run with injected host-call faults: every undo group closed
+// was opened by the module, and a fault that changed what the user gets is
+// reported by some hook.
+void CheckFaulted(const SessionRun& run, const SessionRun& baseline, Totals& totals,
+                  TextChecker& texts, const std::string& what, bool closingRefused) {
+  Check(run, totals, texts, false, what, closingRefused);
+  if (run.undoEndCalls != run.undoOpened) {
+    ++totals.unbalancedUndo;
+    ADD_FAILURE() << what << ": " << run.undoEndCalls << " undo groups closed, "
+                  << run.undoOpened << " opened";
+  }
+  if (run.clipboard != baseline.clipboard && !run.AnyHookFailed()) {
+    ++totals.passedAsSuccess;
+    ADD_FAILURE() << what << ": the clipboard differs from the fault-free run, yet every hook "
+                  << "returned 0";
+  }
+}
+
 std::vector<std::string> SweepScenes() {
   std::vector<std::string> paths;
   for (const char* folder : {"examples", "tests/scenes"}) {
@@ -173,16 +200,17 @@ TEST(FaultSweep, TheHostSurvivesEveryFailure) {
   constexpr HostError kInjected = 77;
   for (const std::string& path : SweepScenes()) {
     const sim::Scene scene = sim::LoadSceneFile(path);
-    const SessionRun baseline = Play(scene, 0, 0);
-    Check(baseline, totals, texts, false, path + " as it is");
+    const SessionRun baseline = Play(scene, {}, 0);
+    CheckFaulted(baseline, baseline, totals, texts, path + " as it is", false);
     const int64_t n = baseline.endOf[static_cast<int>(Phase::kIdle)];
     ASSERT_GT(n, 0);
 
     for (int64_t k = 1; k <= n; ++k) {
       const std::string what = path + " with call " + std::to_string(k) + " (" +
                                sim::OperationName(baseline.calls[k - 1]) + ") failing";
-      const SessionRun run = Play(scene, k, kInjected);
-      Check(run, totals, texts, false, what, baseline.calls[k - 1] == Operation::kEndUndoGroup);
+      const SessionRun run = Play(scene, {k}, kInjected);
+      CheckFaulted(run, baseline, totals, texts, what,
+                   baseline.calls[k - 1] == Operation::kEndUndoGroup);
       if (k <= baseline.endOf[0]) {
         EXPECT_EQ(run.entry, kInjected) << what;  // every registration step is guarded
       } else if (k <= baseline.endOf[1]) {
@@ -194,7 +222,9 @@ TEST(FaultSweep, TheHostSurvivesEveryFailure) {
         if (GuardedInCommand(baseline.calls, static_cast<std::size_t>(k - 1))) {
           EXPECT_EQ(run.command, kInjected) << what;
         } else {
-          const std::set<HostError> allowed = {0, 2, kInjected};
+          // A stale value in the text is reported; the time an outline
+          // without keyframes does not have may be refused unseen.
+          const std::set<HostError> allowed = {0, kEmptyFrameError, kInjected};
           EXPECT_EQ(allowed.count(run.command), 1u) << what << " gave " << run.command;
         }
       }
@@ -206,7 +236,7 @@ TEST(FaultSweep, TheHostSurvivesEveryFailure) {
           sim::Scene missing = scene;
           missing.missingSuites.push_back(sim::MissingSuite{name, version, nullTable});
           const std::string what = path + " without " + name + " " + std::to_string(version);
-          const SessionRun run = Play(missing, 0, 0);
+          const SessionRun run = Play(missing, {}, 0);
           Check(run, totals, texts, false, what);
           const HostError results[] = {run.entry, run.menu, run.command};
           EXPECT_EQ(results[phase], kMissingSuiteError) << what;
@@ -237,7 +267,9 @@ TEST(FaultSweep, TheHostSurvivesEveryFailure) {
       standin::SetFailure(standin::Failure::kNone);
       std::string text;
       if (standin::ReadClipboardText(text)) run.clipboard = text;
-      Check(run, totals, texts, true, path + " with a clipboard failure");
+      // Only a refusal after emptying may cost the clipboard its old text.
+      Check(run, totals, texts, failure == standin::Failure::kSetDataRefused,
+            path + " with a clipboard failure");
       const bool baselineWrote = baseline.clipboard != baseline.before;
       EXPECT_EQ(run.command, baselineWrote ? kClipboardFailedError : 0) << path;
       EXPECT_EQ(standin::LiveBlocksOutsideClipboard(), 0u);
@@ -247,8 +279,51 @@ TEST(FaultSweep, TheHostSurvivesEveryFailure) {
   }
   std::printf(
       "fault sweep: %d runs, 0 crashes, %d violations, %d outstanding suites, %d undo groups "
-      "left open, %d bad clipboard texts\n",
-      totals.runs, totals.violations, totals.outstanding, totals.undoOpen, totals.badText);
+      "left open, %d unbalanced undo groups, %d failures passed as success, %d bad clipboard "
+      "texts\n",
+      totals.runs, totals.violations, totals.outstanding, totals.undoOpen, totals.unbalancedUndo,
+      totals.passedAsSuccess, totals.badText);
+}
+
+// Every pair of host calls failing together, on the scene with the fewest
+// calls: failures that meet (a failed lookup followed by a failed close, say)
+// must leave the host as cleanly as single ones.
+TEST(FaultSweep, TheHostSurvivesEveryPairOfFailures) {
+  Totals totals;
+  TextChecker texts;
+  constexpr HostError kInjected = 78;
+  std::string smallest;
+  SessionRun baseline;
+  for (const std::string& path : SweepScenes()) {
+    SessionRun run = Play(sim::LoadSceneFile(path), {}, 0);
+    if (smallest.empty() || run.calls.size() < baseline.calls.size()) {
+      smallest = path;
+      baseline = std::move(run);
+    }
+  }
+  const sim::Scene scene = sim::LoadSceneFile(smallest);
+  const auto n = static_cast<int64_t>(baseline.calls.size());
+  for (int64_t first = 1; first <= n; ++first) {
+    for (int64_t second = first + 1; second <= n; ++second) {
+      const std::string what = smallest + " with calls " + std::to_string(first) + " and " +
+                               std::to_string(second) + " failing";
+      const SessionRun run = Play(scene, {first, second}, kInjected);
+      // A refused close may leave the group open; the refusal is the host's.
+      bool closingRefused = false;
+      for (const int64_t call : {first, second}) {
+        closingRefused = closingRefused ||
+                         (call <= static_cast<int64_t>(run.calls.size()) &&
+                          run.calls[static_cast<std::size_t>(call - 1)] == Operation::kEndUndoGroup);
+      }
+      CheckFaulted(run, baseline, totals, texts, what, closingRefused);
+    }
+  }
+  std::printf(
+      "fault pair sweep: %d runs, 0 crashes, %d violations, %d outstanding suites, %d undo "
+      "groups left open, %d unbalanced undo groups, %d failures passed as success, %d bad "
+      "clipboard texts\n",
+      totals.runs, totals.violations, totals.outstanding, totals.undoOpen, totals.unbalancedUndo,
+      totals.passedAsSuccess, totals.badText);
 }
 
 }  // namespace
