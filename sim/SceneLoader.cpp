@@ -2,8 +2,8 @@
 // is wrong; no input makes the loader crash.
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>

@@ -171,8 +171,8 @@ void CheckFaulted(const SessionRun& run, const SessionRun& baseline, Totals& tot
   Check(run, totals, texts, false, what, closingRefused);
   if (run.undoEndCalls != run.undoOpened) {
     ++totals.unbalancedUndo;
-    ADD_FAILURE() << what << ": " << run.undoEndCalls << " undo groups closed, "
-                  << run.undoOpened << " opened";
+    ADD_FAILURE() << what << ": " << run.undoEndCalls << " undo groups closed, " << run.undoOpened
+                  << " opened";
   }
   if (run.clipboard != baseline.clipboard && !run.AnyHookFailed()) {
     ++totals.passedAsSuccess;
@@ -311,9 +311,9 @@ TEST(FaultSweep, TheHostSurvivesEveryPairOfFailures) {
       // A refused close may leave the group open; the refusal is the host's.
       bool closingRefused = false;
       for (const int64_t call : {first, second}) {
-        closingRefused = closingRefused ||
-                         (call <= static_cast<int64_t>(run.calls.size()) &&
-                          run.calls[static_cast<std::size_t>(call - 1)] == Operation::kEndUndoGroup);
+        closingRefused = closingRefused || (call <= static_cast<int64_t>(run.calls.size()) &&
+                                            run.calls[static_cast<std::size_t>(call - 1)] ==
+                                                Operation::kEndUndoGroup);
       }
       CheckFaulted(run, baseline, totals, texts, what, closingRefused);
     }
