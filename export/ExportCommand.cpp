@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <new>
 #include <string>
 
 #include "export/ClipboardWriter.h"
@@ -72,8 +71,8 @@ std::size_t ExpectedTextLength(std::size_t written, std::size_t keyframeText, in
 // keyframe or mask left.
 class ExportRun {
  public:
-  ExportRun(SuiteHandler& suites, const PluginGlobals& globals)
-      : suites_(suites), globals_(globals) {}
+  ExportRun(SuiteHandler& suites, const ExportContext& context)
+      : suites_(suites), context_(context) {}
 
   // The whole export: lookup, text, hand-over, and the undo group closed.
   HostError Run();
@@ -104,7 +103,7 @@ class ExportRun {
   void ExportVertex(int32_t vertexIndex, LayerHandle layer);
 
   SuiteHandler& suites_;
-  const PluginGlobals& globals_;
+  const ExportContext& context_;
   HostError error_ = 0;
   HostError unguardedError_ = 0;
 
@@ -170,7 +169,7 @@ class UndoGroupScope {
 };
 
 HostError ExportRun::Run() {
-  error_ = LookUpActiveComp(globals_, comp_, activeItem_);
+  error_ = LookUpActiveComp(context_, comp_, activeItem_);
   // Opening the group is the lookup's last step, so it succeeded exactly when
   // the lookup did.
   UndoGroupScope undoGroup(suites_, error_ == 0);
@@ -185,7 +184,7 @@ HostError ExportRun::Run() {
 HostError ExportRun::BuildAndHandOver() {
   // A null comp (no composition active) has no selection to ask for.
   if (comp_ != nullptr) {
-    Unguarded(suites_.CompSuite18()->AEGP_GetNewCollectionFromCompSelection(globals_.pluginId,
+    Unguarded(suites_.CompSuite18()->AEGP_GetNewCollectionFromCompSelection(context_.pluginId,
                                                                             comp_, &collection_));
   }
   if (collection_ == nullptr) {
@@ -233,7 +232,7 @@ void ExportRun::ExportCollectionItem(uint32_t index) {
     return;
   }
   Guarded([&] {
-    return suites_.StreamSuite7()->AEGP_GetNewMaskStream(globals_.pluginId, mask_,
+    return suites_.StreamSuite7()->AEGP_GetNewMaskStream(context_.pluginId, mask_,
                                                          kMaskStreamOutline, &outlineStream_);
   });
   EnsureRoom(text_, kToolTextEstimate);
@@ -266,7 +265,7 @@ void ExportRun::ExportKeyframe(int32_t keyframeIndex, LayerHandle layer) {
       Unguarded(timeError);
     }
     Unguarded(suites_.StreamSuite7()->AEGP_GetNewStreamValue(
-        globals_.pluginId, outlineStream_, kTimeModeLayer, &keyframeTime_, 1, &outlineValue_));
+        context_.pluginId, outlineStream_, kTimeModeLayer, &keyframeTime_, 1, &outlineValue_));
   }
   const MaskOutlineHandle outline = outlineValue_.value.maskOutline;
   if (outline != nullptr) {
@@ -305,7 +304,7 @@ void ExportRun::ExportVertex(int32_t vertexIndex, LayerHandle layer) {
     Unguarded(suites_.PathDataSuite1()->PF_PathVertexInfo(nullptr, outline, vertexIndex, &vertex_));
   }
   const ::StreamSuite7* streams = suites_.StreamSuite7();
-  const PluginId plugin = globals_.pluginId;
+  const PluginId plugin = context_.pluginId;
   Guarded([&] {
     return streams->AEGP_GetNewLayerStream(plugin, layer, kLayerStreamPosition, &positionStream_);
   });
@@ -331,8 +330,8 @@ void ExportRun::ExportVertex(int32_t vertexIndex, LayerHandle layer) {
 
 }  // namespace
 
-HostError LookUpActiveComp(const PluginGlobals& globals, CompHandle& comp, ItemHandle& activeItem) {
-  SuiteHandler suites(globals.basicSuite);
+HostError LookUpActiveComp(const ExportContext& context, CompHandle& comp, ItemHandle& activeItem) {
+  SuiteHandler suites(context.basicSuite);
   const ::ItemSuite10* items = suites.ItemSuite10();
   HostError error = items->AEGP_GetActiveItem(&activeItem);
   // Without an active item there is nothing to ask about it; the undo group
@@ -355,28 +354,9 @@ HostError LookUpActiveComp(const PluginGlobals& globals, CompHandle& comp, ItemH
   return error;
 }
 
-HostError ExportCommand(SuiteHandler& suites, const PluginGlobals& globals) {
-  ExportRun run(suites, globals);
+HostError ExportCommand(SuiteHandler& suites, const ExportContext& context) {
+  ExportRun run(suites, context);
   return run.Run();
-}
-
-HostError RunCommandHook(const PluginGlobals& globals, CommandId command, HostBoolean* handled) {
-  try {
-    SuiteHandler suites(globals.basicSuite);
-    if (command != globals.commandId) {
-      return 0;
-    }
-    if (handled != nullptr) {
-      *handled = 1;
-    }
-    return ExportCommand(suites, globals);
-  } catch (HostError thrown) {
-    return thrown;
-  } catch (const std::bad_alloc&) {
-    return kOutOfMemoryError;
-  } catch (...) {
-    return kUnexpectedError;
-  }
 }
 
 }  // namespace tarnwick

@@ -1,9 +1,8 @@
 #include "plugin/EntryPoint.h"
 
-#include <new>
-
 #include "export/ExportCommand.h"
 #include "host/SuiteHandler.h"
+#include "plugin/HostBoundary.h"
 #include "plugin/PluginGlobals.h"
 #include "tarnwick_config.h"
 
@@ -63,46 +62,48 @@ HostError UpdateMenu(SuiteHandler& suites) {
   return lookup != 0 ? lookup : disable;
 }
 
+// The command hook's body: exports for the module's own command, returns 0
+// at once for any other.
+HostError RunCommand(CommandId command, HostBoolean* handled) {
+  SuiteHandler suites(gPluginGlobals.basicSuite);
+  if (command != gPluginGlobals.commandId) {
+    return 0;
+  }
+  if (handled != nullptr) {
+    *handled = 1;  // handled whatever the export's outcome
+  }
+  return ExportCommand(suites, ExportContext{gPluginGlobals.pluginId, gPluginGlobals.basicSuite});
+}
+
 }  // namespace
 
 }  // namespace tarnwick
 
+using tarnwick::CrossIntoModule;
 using tarnwick::gPluginGlobals;
-using tarnwick::kOutOfMemoryError;
-using tarnwick::kUnexpectedError;
 
 extern "C" HostError EntryPointFunc(const BasicSuite* basicSuite, int32_t, int32_t,
                                     PluginId pluginId) {
-  try {
+  return CrossIntoModule([&] {
     gPluginGlobals.pluginId = pluginId;
     gPluginGlobals.basicSuite = basicSuite;
     tarnwick::SuiteHandler suites(basicSuite);
     return tarnwick::Register(suites);
-  } catch (HostError thrown) {
-    return thrown;
-  } catch (const std::bad_alloc&) {
-    return kOutOfMemoryError;
-  } catch (...) {
-    return kUnexpectedError;
-  }
+  });
 }
 
 extern "C" HostError CommandHook(void*, void*, CommandId command, int32_t, HostBoolean,
                                  HostBoolean* handled) {
-  return tarnwick::RunCommandHook(gPluginGlobals, command, handled);
+  return CrossIntoModule([&] { return tarnwick::RunCommand(command, handled); });
 }
 
 extern "C" HostError UpdateMenuHook(void*, void*, int32_t) {
-  try {
+  return CrossIntoModule([] {
     tarnwick::SuiteHandler suites(gPluginGlobals.basicSuite);
     return tarnwick::UpdateMenu(suites);
-  } catch (HostError thrown) {
-    return thrown;
-  } catch (...) {
-    return kUnexpectedError;
-  }
+  });
 }
 
 extern "C" HostError IdleHook(void*, void*, int32_t*) {
-  return 0;
+  return CrossIntoModule([] { return HostError{0}; });
 }

@@ -1,5 +1,6 @@
-// The functions the host calls. Every one is a C function that catches
-// everything and returns an error code; no exception reaches the host.
+// The functions the host calls. Every one is a C function that crosses into
+// the module through CrossIntoModule (HostBoundary.h) and returns an error
+// code; no exception reaches the host.
 #ifndef TARNWICK_PLUGIN_ENTRY_POINT_H
 #define TARNWICK_PLUGIN_ENTRY_POINT_H
 
