@@ -1,0 +1,90 @@
+// The simulated host's inline fast paths, shared by the files that serve its
+// operations: handle and argument checks, and the counting, faulting and
+// recording around each call. Only the host's own sources include this.
+#ifndef TARNWICK_SIM_HOST_CALL_H
+#define TARNWICK_SIM_HOST_CALL_H
+
+#include <string>
+
+#include "sim/SimulatedHost.h"
+
+namespace tarnwick::sim {
+
+inline const SimulatedHost::Object* SimulatedHost::ObjectAt(const void* handle) const {
+  // A null or foreign handle wraps or lands outside the objects' range.
+  const uintptr_t offset =
+      reinterpret_cast<uintptr_t>(handle) - reinterpret_cast<uintptr_t>(objects_.data());
+  if (offset >= objects_.size() * sizeof(Object) || offset % sizeof(Object) != 0) {
+    return nullptr;
+  }
+  return &objects_[offset / sizeof(Object)];
+}
+
+// The common case, a handle of the right kind, stays small enough to inline;
+// reporting what is wrong with any other is left to CheckFailed.
+inline const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
+                                                         Operation operation, const char* what) {
+  const Object* object = ObjectAt(handle);
+  if (object != nullptr && object->kind == kind) {
+    return object;
+  }
+  CheckFailed(handle, object, operation, what);
+  return nullptr;
+}
+
+inline bool SimulatedHost::CheckOut(const void* pointer, Operation operation, const char* what) {
+  if (pointer == nullptr) {
+    Violation(operation, std::string("null ") + what);
+    return false;
+  }
+  return true;
+}
+
+inline bool SimulatedHost::CheckPlugin(PluginId plugin, Operation operation) {
+  if (plugin != scene_.pluginId) {
+    Violation(operation, "plug-in id " + std::to_string(plugin) + " is not the module's");
+    return false;
+  }
+  return true;
+}
+
+inline bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) {
+  if (time == nullptr) {
+    Violation(operation, "null time");
+    return false;
+  }
+  if (time->scale == 0) {
+    Violation(operation, "time with scale 0");
+    return false;
+  }
+  return true;
+}
+
+// Counts the call; only a call through an unacquired suite, or with faults
+// armed, takes the longer way.
+inline HostError SimulatedHost::Begin(Operation operation) {
+  ++callCount_;
+  const std::size_t index = static_cast<std::size_t>(operation);
+  const int64_t ofOperation = ++callsPerOperation_[index];
+  if (operationSuiteOutstanding_[index] == 0 || !faults_.empty()) {
+    return BeginChecked(operation, ofOperation);
+  }
+  return 0;
+}
+
+inline HostError SimulatedHost::Finish(Operation operation, HostError result) {
+  if (recordCalls_ || trace_ != nullptr) {
+    Record(operation, result);
+  }
+  return result;
+}
+
+template <typename Body>
+HostError SimulatedHost::Serve(Operation operation, Body body) {
+  const HostError failed = Begin(operation);
+  return Finish(operation, failed != 0 ? failed : body());
+}
+
+}  // namespace tarnwick::sim
+
+#endif
