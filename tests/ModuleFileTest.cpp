@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -32,6 +33,8 @@ class PeImage {
     if (U32(pe) != 0x00004550) throw std::runtime_error("no PE signature");
     machine_ = U16(pe + 4);
     const uint16_t sections = U16(pe + 6);
+    // Long section names live in the COFF string table after the symbols.
+    stringTable_ = U32(pe + 8 + 4) + U32(pe + 8 + 8) * 18;
     const uint16_t optionalSize = U16(pe + 20);
     characteristics_ = U16(pe + 22);
     const uint32_t optional = pe + 24;
@@ -46,6 +49,18 @@ class PeImage {
   bool isDll() const { return (characteristics_ & 0x2000) != 0; }
 
   uint32_t DirectoryRva(int index) const { return U32(directories_ + 8u * index); }
+
+  std::vector<std::string> SectionNames() const {
+    std::vector<std::string> names;
+    for (uint32_t i = 0; i < sectionCount_; ++i) {
+      const Bytes raw = Slice(sectionTable_ + 40 * i, 8);
+      std::string name(raw.begin(), std::find(raw.begin(), raw.end(), 0));
+      if (!name.empty() && name[0] == '/')
+        name = CString(stringTable_ + std::stoul(name.substr(1)));
+      names.push_back(name);
+    }
+    return names;
+  }
 
   uint32_t Offset(uint32_t rva) const {
     for (uint32_t i = 0; i < sectionCount_; ++i) {
@@ -91,6 +106,7 @@ class PeImage {
   uint32_t directories_ = 0;
   uint32_t sectionTable_ = 0;
   uint32_t sectionCount_ = 0;
+  uint32_t stringTable_ = 0;
 };
 
 struct Resource {
@@ -139,85 +155,119 @@ std::string ModulePath() {
   return gModuleDir + "/plugin/rask9_Tarnwick.aex";
 }
 
+// The module as linked, and as `cmake --install` puts it where a user gets it.
+std::string InstalledModulePath() {
+  return gModuleDir + "/installed/Plug-ins/rask9_Tarnwick.aex";
+}
+
+std::vector<std::string> ModulePaths() {
+  return {ModulePath(), InstalledModulePath()};
+}
+
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
   return s;
 }
 
 TEST(ModuleFile, ExportsOnlyItsEntryPointUnderItsOwnName) {
-  const PeImage pe(ModulePath());
-  EXPECT_EQ(pe.machine(), 0x8664);
-  EXPECT_EQ(pe.magic(), 0x20B);
-  EXPECT_TRUE(pe.isDll());
-  const uint32_t exports = pe.Offset(pe.DirectoryRva(0));
-  EXPECT_EQ(pe.CString(pe.Offset(pe.U32(exports + 12))), "rask9_Tarnwick.aex");
-  EXPECT_EQ(pe.U32(exports + 16), 1u);  // ordinal base
-  EXPECT_EQ(pe.U32(exports + 20), 1u);  // functions
-  EXPECT_EQ(pe.U32(exports + 24), 1u);  // names
-  const uint32_t names = pe.Offset(pe.U32(exports + 32));
-  EXPECT_EQ(pe.CString(pe.Offset(pe.U32(names))), "EntryPointFunc");
-  EXPECT_EQ(pe.U16(pe.Offset(pe.U32(exports + 36))), 0);  // ordinal 1 - base
+  for (const std::string& path : ModulePaths()) {
+    SCOPED_TRACE(path);
+    const PeImage pe(path);
+    EXPECT_EQ(pe.machine(), 0x8664);
+    EXPECT_EQ(pe.magic(), 0x20B);
+    EXPECT_TRUE(pe.isDll());
+    const uint32_t exports = pe.Offset(pe.DirectoryRva(0));
+    EXPECT_EQ(pe.CString(pe.Offset(pe.U32(exports + 12))), "rask9_Tarnwick.aex");
+    EXPECT_EQ(pe.U32(exports + 16), 1u);  // ordinal base
+    EXPECT_EQ(pe.U32(exports + 20), 1u);  // functions
+    EXPECT_EQ(pe.U32(exports + 24), 1u);  // names
+    const uint32_t names = pe.Offset(pe.U32(exports + 32));
+    EXPECT_EQ(pe.CString(pe.Offset(pe.U32(names))), "EntryPointFunc");
+    EXPECT_EQ(pe.U16(pe.Offset(pe.U32(exports + 36))), 0);  // ordinal 1 - base
+  }
 }
 
 TEST(ModuleFile, ImportsOnlySystemLibraries) {
-  const PeImage pe(ModulePath());
-  const std::set<std::string> system = {"kernel32.dll", "user32.dll", "msvcrt.dll", "advapi32.dll"};
-  uint32_t descriptor = pe.Offset(pe.DirectoryRva(1));
-  int count = 0;
-  for (; pe.U32(descriptor + 12) != 0; descriptor += 20, ++count) {
-    const std::string dll = Lower(pe.CString(pe.Offset(pe.U32(descriptor + 12))));
-    EXPECT_TRUE(system.count(dll) == 1 || dll.rfind("api-ms-win-", 0) == 0) << dll;
+  for (const std::string& path : ModulePaths()) {
+    SCOPED_TRACE(path);
+    const PeImage pe(path);
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "msvcrt.dll",
+                                          "advapi32.dll"};
+    uint32_t descriptor = pe.Offset(pe.DirectoryRva(1));
+    int count = 0;
+    for (; pe.U32(descriptor + 12) != 0; descriptor += 20, ++count) {
+      const std::string dll = Lower(pe.CString(pe.Offset(pe.U32(descriptor + 12))));
+      EXPECT_TRUE(system.count(dll) == 1 || dll.rfind("api-ms-win-", 0) == 0) << dll;
+    }
+    EXPECT_GT(count, 0);
   }
-  EXPECT_GT(count, 0);
 }
 
 TEST(ModuleFile, PropertyListByteForByte) {
-  const PeImage pe(ModulePath());
-  const std::vector<Resource> resources = Resources(pe);
-  const auto pipl = std::find_if(resources.begin(), resources.end(),
-                                 [](const Resource& r) { return r.type == "PIPL"; });
-  ASSERT_NE(pipl, resources.end());
-  EXPECT_EQ(pipl->id, 16000u);
-  EXPECT_EQ(pipl->language, 1033u);
-  EXPECT_EQ(pipl->codePage, 0u);
-  ASSERT_EQ(pipl->data.size(), 142u);
-  const Bytes& b = pipl->data;
-  EXPECT_EQ(Bytes(b.begin(), b.begin() + 10), (Bytes{1, 0, 0, 0, 0, 0, 5, 0, 0, 0}));
-  const std::string text(b.begin(), b.end());
-  const struct {
-    std::size_t offset;
-    const char* key;
-    uint32_t length;
-  } properties[] = {
-      {10, "dnik", 4}, {30, "eman", 12}, {58, "gtac", 16}, {90, "srev", 4}, {110, "4668", 16}};
-  for (const auto& p : properties) {
-    EXPECT_EQ(text.substr(p.offset, 4), "MIB8") << p.key;
-    EXPECT_EQ(text.substr(p.offset + 4, 4), p.key);
-    EXPECT_EQ(text.substr(p.offset + 8, 4), std::string(4, '\0')) << p.key;
-    EXPECT_EQ(b[p.offset + 12], p.length) << p.key;
+  for (const std::string& path : ModulePaths()) {
+    SCOPED_TRACE(path);
+    const PeImage pe(path);
+    const std::vector<Resource> resources = Resources(pe);
+    const auto pipl = std::find_if(resources.begin(), resources.end(),
+                                   [](const Resource& r) { return r.type == "PIPL"; });
+    ASSERT_NE(pipl, resources.end());
+    EXPECT_EQ(pipl->id, 16000u);
+    EXPECT_EQ(pipl->language, 1033u);
+    EXPECT_EQ(pipl->codePage, 0u);
+    ASSERT_EQ(pipl->data.size(), 142u);
+    const Bytes& b = pipl->data;
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 10), (Bytes{1, 0, 0, 0, 0, 0, 5, 0, 0, 0}));
+    const std::string text(b.begin(), b.end());
+    const struct {
+      std::size_t offset;
+      const char* key;
+      uint32_t length;
+    } properties[] = {
+        {10, "dnik", 4}, {30, "eman", 12}, {58, "gtac", 16}, {90, "srev", 4}, {110, "4668", 16}};
+    for (const auto& p : properties) {
+      EXPECT_EQ(text.substr(p.offset, 4), "MIB8") << p.key;
+      EXPECT_EQ(text.substr(p.offset + 4, 4), p.key);
+      EXPECT_EQ(text.substr(p.offset + 8, 4), std::string(4, '\0')) << p.key;
+      EXPECT_EQ(b[p.offset + 12], p.length) << p.key;
+    }
+    EXPECT_EQ(text.substr(26, 4), "xgEA");
+    EXPECT_EQ(text.substr(46, 12), "\x0bTame_Badger");
+    EXPECT_EQ(text.substr(74, 16), std::string("\x0eGeneral Plugin\0", 16));
+    EXPECT_EQ(Bytes(b.begin() + 106, b.begin() + 110), (Bytes{0, 0, 3, 0}));
+    EXPECT_EQ(text.substr(126, 16), std::string("EntryPointFunc\0\0", 16));
   }
-  EXPECT_EQ(text.substr(26, 4), "xgEA");
-  EXPECT_EQ(text.substr(46, 12), "\x0bTame_Badger");
-  EXPECT_EQ(text.substr(74, 16), std::string("\x0eGeneral Plugin\0", 16));
-  EXPECT_EQ(Bytes(b.begin() + 106, b.begin() + 110), (Bytes{0, 0, 3, 0}));
-  EXPECT_EQ(text.substr(126, 16), std::string("EntryPointFunc\0\0", 16));
 }
 
 TEST(ModuleFile, ManifestAsksToRunAsInvoker) {
-  const PeImage pe(ModulePath());
-  const std::vector<Resource> resources = Resources(pe);
-  const auto manifest = std::find_if(resources.begin(), resources.end(),
-                                     [](const Resource& r) { return r.type == "#24"; });
-  ASSERT_NE(manifest, resources.end());
-  EXPECT_EQ(manifest->id, 2u);
-  EXPECT_EQ(manifest->language, 1033u);
-  const std::string xml(manifest->data.begin(), manifest->data.end());
-  EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
-  EXPECT_NE(xml.find("uiAccess=\"false\""), std::string::npos);
+  for (const std::string& path : ModulePaths()) {
+    SCOPED_TRACE(path);
+    const PeImage pe(path);
+    const std::vector<Resource> resources = Resources(pe);
+    const auto manifest = std::find_if(resources.begin(), resources.end(),
+                                       [](const Resource& r) { return r.type == "#24"; });
+    ASSERT_NE(manifest, resources.end());
+    EXPECT_EQ(manifest->id, 2u);
+    EXPECT_EQ(manifest->language, 1033u);
+    const std::string xml(manifest->data.begin(), manifest->data.end());
+    EXPECT_NE(xml.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(xml.find("uiAccess=\"false\""), std::string::npos);
+  }
+}
+
+TEST(ModuleFile, InstalledModuleCarriesNoDebugInformation) {
+  const PeImage linked(ModulePath());
+  const PeImage installed(InstalledModulePath());
+  const auto debug = [](const std::string& name) { return name.rfind(".debug", 0) == 0; };
+  const std::vector<std::string> linkedSections = linked.SectionNames();
+  EXPECT_TRUE(std::any_of(linkedSections.begin(), linkedSections.end(), debug));
+  for (const std::string& name : installed.SectionNames()) EXPECT_FALSE(debug(name)) << name;
+  EXPECT_TRUE(std::filesystem::exists(ModulePath() + ".debug"));
 }
 
 TEST(ModuleLoader, LoadsTheModuleAndRefusesOthersClearly) {
-  EXPECT_NE(tarnwick::sim::LoadModule(ModulePath()), nullptr);
+  for (const std::string& path : ModulePaths()) {
+    EXPECT_NE(tarnwick::sim::LoadModule(path), nullptr) << path;
+  }
   const struct {
     const char* file;
     const char* message;
