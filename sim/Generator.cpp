@@ -42,8 +42,8 @@ std::vector<MaskKeyframe> GenerateOutline(int32_t vertices, int32_t keyframes, u
   const double handle = vertices > 0 ? 0.5522847498 * 4.0 / vertices : 0.0;
   for (int32_t k = 0; k < keyframes; ++k) {
     MaskKeyframe& key = result[static_cast<std::size_t>(k)];
-    key.time =
-        HostTime{static_cast<int32_t>(static_cast<int64_t>(k) * timeScale % 2147483647), timeScale};
+    // The loader keeps the last time within 32 bits.
+    key.time = HostTime{static_cast<int32_t>(static_cast<int64_t>(k) * timeScale), timeScale};
     const double wobble = 1.0 + (Unit(state) - 0.5) * 0.1;
     const double driftX = (Unit(state) - 0.5) * 20.0;
     key.vertices.resize(static_cast<std::size_t>(vertices));

@@ -9,21 +9,30 @@ namespace tarnwick::sim {
 
 namespace {
 
-__extension__ typedef __int128 Int128;
-
-// a <= b for times of any scale.
-bool NotAfter(const HostTime& a, const HostTime& b) {
-  return static_cast<Int128>(a.value) * b.scale <= static_cast<Int128>(b.value) * a.scale;
+// Index of the entry in force at a time: the last whose time is not after
+// it, or the first when the time comes before them all. The loader keeps the
+// times strictly increasing, so a binary search finds it.
+template <typename TimeOf>
+std::size_t EntryInForce(std::size_t count, TimeOf timeOf, const HostTime& time) {
+  std::size_t after = 0;  // the first entry later than the time lies in [after, end]
+  std::size_t end = count;
+  while (after < end) {
+    const std::size_t middle = after + (end - after) / 2;
+    if (TimeBefore(time, timeOf(middle))) {
+      end = middle;
+    } else {
+      after = middle + 1;
+    }
+  }
+  return after == 0 ? 0 : after - 1;
 }
 
 template <typename T>
 const T& ValueAt(const Timed<T>& timed, const HostTime& time) {
-  const typename Timed<T>::Entry* best = &timed.entries.front();
-  if (timed.entries.size() == 1) return best->value;
-  for (const auto& entry : timed.entries) {
-    if (NotAfter(entry.time, time) && NotAfter(best->time, entry.time)) best = &entry;
-  }
-  return best->value;
+  const auto& entries = timed.entries;
+  return entries[EntryInForce(
+                     entries.size(), [&](std::size_t i) { return entries[i].time; }, time)]
+      .value;
 }
 
 }  // namespace
@@ -89,13 +98,9 @@ HostError SimulatedHost::GetNewStreamValue(PluginId plugin, StreamHandle stream,
     if (object->stream == StreamKind::kOutline) {
       const Mask& mask = MaskOf(*object);
       if (mask.keyframes.empty()) return kHostRefusal;
-      std::size_t best = 0;
-      for (std::size_t k = 0; k < mask.keyframes.size(); ++k) {
-        if (NotAfter(mask.keyframes[k].time, *time) &&
-            NotAfter(mask.keyframes[best].time, mask.keyframes[k].time)) {
-          best = k;
-        }
-      }
+      const auto& keys = mask.keyframes;
+      const std::size_t best = EntryInForce(
+          keys.size(), [&](std::size_t k) { return keys[k].time; }, *time);
       *value = StreamValue{};
       value->value.maskOutline = reinterpret_cast<MaskOutlineHandle>(
           items_[object->item].layers[object->layer].outlines[object->mask][best]);

@@ -1,6 +1,7 @@
 #include "sim/ModuleLoader.h"
 
 #include <cstring>
+#include <string>
 
 #ifdef _WIN32
 #include "platform/Win32.h"
@@ -51,13 +52,41 @@ PropertyListInfo ParsePropertyList(const unsigned char* bytes, std::size_t size)
 }
 
 #ifdef _WIN32
+namespace {
+
+// The system's own words for an error code, without the trailing line end.
+std::string SystemMessage(DWORD code) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message =
+      length != 0 && text != nullptr ? std::string(text, length) : "error " + std::to_string(code);
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message + " (error " + std::to_string(code) + ")";
+}
+
+}  // namespace
+
 EntryPointFuncType LoadModule(const std::string& path) {
   HMODULE module = LoadLibraryA(path.c_str());
-  if (module == nullptr) throw ModuleError(path + ": cannot be loaded as a module");
+  if (module == nullptr) {
+    throw ModuleError(path + ": cannot be loaded as a module: " + SystemMessage(GetLastError()));
+  }
   HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(16000), "PIPL");
-  HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
+  if (resource == nullptr) {
+    throw ModuleError(path + ": has no readable PIPL resource (looked for type \"PIPL\", id " +
+                      "16000): " + SystemMessage(GetLastError()));
+  }
+  HGLOBAL loaded = LoadResource(module, resource);
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (bytes == nullptr) throw ModuleError(path + ": has no readable PIPL resource");
+  if (bytes == nullptr) {
+    throw ModuleError(path + ": has no readable PIPL resource: " + SystemMessage(GetLastError()));
+  }
   const PropertyListInfo info =
       ParsePropertyList(static_cast<const unsigned char*>(bytes), SizeofResource(module, resource));
   if (info.kind != "AEgx") {
@@ -66,7 +95,8 @@ EntryPointFuncType LoadModule(const std::string& path) {
   if (info.entryPoint.empty()) throw ModuleError(path + ": names no 64-bit entry point");
   FARPROC function = GetProcAddress(module, info.entryPoint.c_str());
   if (function == nullptr) {
-    throw ModuleError(path + ": does not export its entry point " + info.entryPoint);
+    throw ModuleError(path + ": does not export its entry point " + info.entryPoint +
+                      " (the name its property list gives): " + SystemMessage(GetLastError()));
   }
   return reinterpret_cast<EntryPointFuncType>(reinterpret_cast<void*>(function));
 }

@@ -96,6 +96,21 @@ struct Scene {
   std::vector<std::string> clipboardFaults;
 };
 
+// The scene's limits: the point lines its selected masks make and the
+// vertices it stores or generates.
+constexpr int64_t kMaxSceneLines = 20'000'000;
+constexpr int64_t kMaxSceneVertices = 20'000'000;
+
+// Whether a comes strictly before b, whatever their scales.
+inline bool TimeBefore(const HostTime& a, const HostTime& b) {
+  // |value| < 2^31 and scale < 2^32: each product fits in 64 bits.
+  return static_cast<int64_t>(a.value) * b.scale < static_cast<int64_t>(b.value) * a.scale;
+}
+
+// The point lines one export of the mask writes: its reported keyframes
+// (one when it reports none) times its largest keyframe's vertices.
+int64_t ExportLines(const Mask& mask);
+
 struct SceneError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };

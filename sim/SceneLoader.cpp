@@ -1,15 +1,20 @@
 // Reads scene files. Every refusal names the file, the place in it and what
 // is wrong; no input makes the loader crash.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iterator>
 #include <limits>
-#include <nlohmann/json.hpp>
-#include <sstream>
+#include <memory>
 
 #include "sim/Generator.h"
 #include "sim/Scene.h"
+#include "sim/SimulatedHost.h"
+#include "sim/StrictJson.h"
+#include "sim/SuiteTables.h"
 
 namespace tarnwick::sim {
 
@@ -17,15 +22,27 @@ namespace {
 
 using Json = nlohmann::json;
 
-// Limits that keep a scene within what one machine can serve.
-constexpr int64_t kMaxVertices = 1 << 22;
-constexpr int64_t kMaxGeneratedPoints = 50'000'000;
-// A reported keyframe count beyond what any shot holds.
+// A reported or generated keyframe count beyond what any shot holds.
 constexpr int64_t kMaxReportedKeyframes = 1 << 20;
+
+std::string WithSeparators(int64_t n) {
+  std::string digits = std::to_string(n);
+  for (int at = static_cast<int>(digits.size()) - 3; at > (digits[0] == '-' ? 1 : 0); at -= 3) {
+    digits.insert(static_cast<std::size_t>(at), ",");
+  }
+  return digits;
+}
+
+// What the scene has used of its limits so far.
+struct Budget {
+  int64_t vertices = 0;
+  int64_t lines = 0;
+};
 
 class Reader {
  public:
-  Reader(const std::string& source, uint32_t timeScale) : source_(source), timeScale_(timeScale) {}
+  Reader(const std::string& source, uint32_t timeScale, Budget* budget = nullptr)
+      : source_(source), timeScale_(timeScale), budget_(budget) {}
 
   [[noreturn]] void Fail(const std::string& path, const std::string& what) const {
     throw SceneError(source_ + ": " + (path.empty() ? "top level" : path) + ": " + what);
@@ -123,6 +140,25 @@ class Reader {
     return PathVertex{v[0], v[1], v[2], v[3], v[4], v[5]};
   }
 
+  // Charges vertices (a keyframe without any counts as one) against the
+  // scene's limit before they are stored or made.
+  void ChargeVertices(int64_t keyframes, int64_t vertices, const std::string& path) const {
+    const int64_t charge = keyframes * std::max<int64_t>(vertices, 1);
+    budget_->vertices += charge;
+    if (budget_->vertices > kMaxSceneVertices) {
+      Fail(path, "the scene's vertices pass its limit of " + WithSeparators(kMaxSceneVertices) +
+                     " (keyframes times vertices, stored or generated)");
+    }
+  }
+
+  // Times of keyframes or keyed values must strictly increase, as a host
+  // lists them.
+  void ExpectAfter(const HostTime& previous, const HostTime& time, const std::string& path) const {
+    if (!TimeBefore(previous, time)) {
+      Fail(path, "must come after the time before it (times strictly increase)");
+    }
+  }
+
   // A constant value, or [{"time": t, "value": v}, ...].
   template <typename T, typename ReadValue>
   Timed<T> ReadTimed(const Json& j, const std::string& path, ReadValue readValue) const {
@@ -136,15 +172,16 @@ class Reader {
       const std::string at = path + "[" + std::to_string(i) + "]";
       Object(j[i], at);
       ExpectOnly(j[i], at, {"time", "value"});
-      timed.entries.push_back({Time(Required(j[i], at, "time"), at + ".time"),
-                               readValue(Required(j[i], at, "value"), at + ".value")});
+      const HostTime time = Time(Required(j[i], at, "time"), at + ".time");
+      if (i != 0) ExpectAfter(timed.entries.back().time, time, at + ".time");
+      timed.entries.push_back({time, readValue(Required(j[i], at, "value"), at + ".value")});
     }
     return timed;
   }
 
   std::vector<PathVertex> ReadVertices(const Json& j, const std::string& path) const {
     Array(j, path);
-    if (static_cast<int64_t>(j.size()) > kMaxVertices) Fail(path, "has too many vertices");
+    ChargeVertices(1, static_cast<int64_t>(j.size()), path);
     std::vector<PathVertex> vertices;
     vertices.reserve(j.size());
     for (std::size_t i = 0; i < j.size(); ++i) {
@@ -166,11 +203,16 @@ class Reader {
       const Json& g = Object(j["generate"], at);
       ExpectOnly(g, at, {"vertices", "keyframes", "seed"});
       const int64_t vertices =
-          Integer(Required(g, at, "vertices"), at + ".vertices", 0, kMaxVertices);
+          Integer(Required(g, at, "vertices"), at + ".vertices", 0, kMaxSceneVertices);
       const int64_t keyframes =
-          Integer(Required(g, at, "keyframes"), at + ".keyframes", 1, 1 << 20);
+          Integer(Required(g, at, "keyframes"), at + ".keyframes", 1, kMaxReportedKeyframes);
       const int64_t seed = Integer(Required(g, at, "seed"), at + ".seed", 0, INT64_MAX);
-      if (vertices * keyframes > kMaxGeneratedPoints) Fail(at, "makes too many points");
+      // One keyframe a second: the last one's time must fit the host's 32 bits.
+      if ((keyframes - 1) * static_cast<int64_t>(timeScale_) > INT32_MAX) {
+        Fail(at + ".keyframes", "one a second at time scale " + std::to_string(timeScale_) +
+                                    ", the last keyframe's time passes 2147483647");
+      }
+      ChargeVertices(keyframes, vertices, at);
       mask.keyframes =
           GenerateOutline(static_cast<int32_t>(vertices), static_cast<int32_t>(keyframes),
                           static_cast<uint64_t>(seed), timeScale_);
@@ -183,9 +225,10 @@ class Reader {
         const std::string at = path + ".keyframes[" + std::to_string(i) + "]";
         Object(keys[i], at);
         ExpectOnly(keys[i], at, {"time", "vertices"});
+        const HostTime time = Time(Required(keys[i], at, "time"), at + ".time");
+        if (i != 0) ExpectAfter(mask.keyframes.back().time, time, at + ".time");
         mask.keyframes.push_back(
-            {Time(Required(keys[i], at, "time"), at + ".time"),
-             ReadVertices(Required(keys[i], at, "vertices"), at + ".vertices")});
+            {time, ReadVertices(Required(keys[i], at, "vertices"), at + ".vertices")});
       }
     }
     if (j.contains("keyframe_count")) {
@@ -278,11 +321,24 @@ class Reader {
       const Json& selection = Array(j["selection"], path + ".selection");
       item.selection.emplace();
       for (std::size_t i = 0; i < selection.size(); ++i) {
-        item.selection->push_back(
-            ReadEntry(selection[i], path + ".selection[" + std::to_string(i) + "]", item));
+        const std::string at = path + ".selection[" + std::to_string(i) + "]";
+        item.selection->push_back(ReadEntry(selection[i], at, item));
+        ChargeLines(item, item.selection->back(), at);
       }
     }
     return item;
+  }
+
+  // Every selected mask entry is exported in full, so it charges the lines
+  // its mask makes against the scene's limit.
+  void ChargeLines(const Item& item, const SelectionEntry& entry, const std::string& path) const {
+    if (entry.kind != kCollectionItemMask) return;
+    budget_->lines +=
+        ExportLines(item.layers[static_cast<std::size_t>(entry.layer)].masks[entry.mask]);
+    if (budget_->lines > kMaxSceneLines) {
+      Fail(path, "the scene's point lines pass its limit of " + WithSeparators(kMaxSceneLines) +
+                     " (reported keyframes times vertices, summed over the selected masks)");
+    }
   }
 
   Fault ReadFault(const Json& j, const std::string& path) const {
@@ -290,6 +346,15 @@ class Reader {
     ExpectOnly(j, path, {"operation", "call", "from_call", "code"});
     Fault fault;
     fault.operation = String(Required(j, path, "operation"), path + ".operation");
+    Operation operation;
+    if (fault.operation != "*" && !OperationByName(fault.operation, operation)) {
+      std::string known;
+      for (int i = 0; i < static_cast<int>(Operation::kCount); ++i) {
+        known += std::string(i == 0 ? "" : ", ") + OperationName(static_cast<Operation>(i));
+      }
+      Fail(path + ".operation",
+           "unknown operation \"" + fault.operation + "\"; the operations are \"*\", " + known);
+    }
     if (j.contains("call") == j.contains("from_call")) {
       Fail(path, "needs exactly one of \"call\" and \"from_call\"");
     }
@@ -311,24 +376,37 @@ class Reader {
         Integer(Required(j, path, "version"), path + ".version", INT32_MIN, INT32_MAX));
     if (j.contains("null_table"))
       missing.nullTable = Boolean(j["null_table"], path + ".null_table");
+    if (ServedSuiteTable(missing.name, missing.version) == nullptr) {
+      Fail(path, "the host serves no suite \"" + missing.name + "\" version " +
+                     std::to_string(missing.version) + "; it serves " + ServedSuiteList());
+    }
     return missing;
   }
 
  private:
   std::string source_;
   uint32_t timeScale_;
+  Budget* budget_;
 };
 
 }  // namespace
 
+int64_t ExportLines(const Mask& mask) {
+  int64_t entries = mask.reportedKeyframeCount.value_or(
+      mask.isStatic ? 0 : static_cast<int64_t>(mask.keyframes.size()));
+  if (entries == 0) entries = 1;  // the export writes one entry for none
+  if (entries < 0) return 0;
+  std::size_t vertices = 0;
+  for (const MaskKeyframe& key : mask.keyframes) vertices = std::max(vertices, key.vertices.size());
+  // A keyframe entry's own head and tail are about as long as three lines.
+  constexpr int64_t kEntryOverhead = 3;
+  return entries * (static_cast<int64_t>(vertices) + kEntryOverhead);
+}
+
 Scene LoadScene(const std::string& text, const std::string& sourceName) {
-  Json j;
-  try {
-    j = Json::parse(text);
-  } catch (const Json::exception& error) {
-    throw SceneError(sourceName + ": not JSON: " + error.what());
-  }
+  const Json j = ParseStrictJson(text, sourceName);
   Scene scene;
+  Budget budget;
   {
     Reader top(sourceName, 1000);
     top.Object(j, "");
@@ -340,13 +418,13 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
           static_cast<uint32_t>(top.Integer(j["time_scale"], "time_scale", 1, UINT32_MAX));
     }
   }
-  const Reader reader(sourceName, scene.timeScale);
+  const Reader reader(sourceName, scene.timeScale, &budget);
   if (j.contains("plugin_id")) {
     scene.pluginId =
         static_cast<PluginId>(reader.Integer(j["plugin_id"], "plugin_id", INT32_MIN, INT32_MAX));
   }
   if (j.contains("host_version")) {
-    const Json& v = j["host_version"];
+    const Json& v = j.at("host_version");
     if (!v.is_array() || v.size() != 2) reader.Fail("host_version", "must be [major, minor]");
     scene.hostMajor =
         static_cast<int32_t>(reader.Integer(v[0], "host_version[0]", INT32_MIN, INT32_MAX));
@@ -412,11 +490,20 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
 }
 
 Scene LoadSceneFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw SceneError(path + ": cannot be read");
-  std::ostringstream text;
-  text << in.rdbuf();
-  return LoadScene(text.str(), path);
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    throw SceneError(path + ": cannot be read: " + std::strerror(EISDIR));
+  }
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  if (file == nullptr) throw SceneError(path + ": cannot be read: " + std::strerror(errno));
+  std::string text;
+  char chunk[1 << 16];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) text.append(chunk, got);
+  if (std::ferror(file.get())) throw SceneError(path + ": cannot be read: " + std::strerror(errno));
+  return LoadScene(text, path);
 }
 
 }  // namespace tarnwick::sim

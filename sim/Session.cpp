@@ -112,24 +112,36 @@ SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::os
   return result;
 }
 
-std::string ReportJson(const SimulatedHost& host, const SessionResult& result) {
+namespace {
+
+// JSON string escaping for text that is valid UTF-8 or plain bytes: quotes,
+// backslashes and control characters escaped, bytes above 127 replaced when
+// they do not form UTF-8, as a JSON document needs.
+void WriteJsonString(std::ostream& out, const std::string& text) {
+  out << nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace
+
+void WriteReport(std::ostream& out, const SimulatedHost& host, const SessionResult& result) {
   using Json = nlohmann::ordered_json;
-  Json report;
-  report["entry_result"] = result.entryResult;
-  report["menu_result"] = result.menuHookRun ? Json(result.menuResult) : Json(nullptr);
-  report["menu_enabled"] = result.menuEnabled;
-  report["command_run"] = result.commandRun;
-  report["command_result"] = result.commandRun ? Json(result.commandResult) : Json(nullptr);
-  report["handled"] = result.handled;
-  report["idle_result"] = result.idleRun ? Json(result.idleResult) : Json(nullptr);
-  report["clipboard"] = result.clipboard ? Json(*result.clipboard) : Json(nullptr);
-  report["clipboard_changed"] = result.clipboardChanged;
-  report["undo_groups"] = {{"started", host.undoGroupsStarted()},
-                           {"ended", host.undoGroupsEnded()},
-                           {"open_at_end", host.undoGroupsOpen()}};
-  report["suites_outstanding"] = host.OutstandingSuites();
-  report["violations"] = host.violations();
-  report["reports"] = host.reports();
+  // Everything but the clipboard and the calls is small: one document.
+  Json head;
+  head["entry_result"] = result.entryResult;
+  head["menu_result"] = result.menuHookRun ? Json(result.menuResult) : Json(nullptr);
+  head["menu_enabled"] = result.menuEnabled;
+  head["command_run"] = result.commandRun;
+  head["command_result"] = result.commandRun ? Json(result.commandResult) : Json(nullptr);
+  head["handled"] = result.handled;
+  head["idle_result"] = result.idleRun ? Json(result.idleResult) : Json(nullptr);
+  Json tail;
+  tail["clipboard_changed"] = result.clipboardChanged;
+  tail["undo_groups"] = {{"started", host.undoGroupsStarted()},
+                         {"ended", host.undoGroupsEnded()},
+                         {"open_at_end", host.undoGroupsOpen()}};
+  tail["suites_outstanding"] = host.OutstandingSuites();
+  tail["violations"] = host.violations();
+  tail["reports"] = host.reports();
   Json menu = Json::array();
   for (const MenuItem& item : host.menuItems()) {
     menu.push_back({{"command", item.command},
@@ -137,13 +149,33 @@ std::string ReportJson(const SimulatedHost& host, const SessionResult& result) {
                     {"menu", item.menu},
                     {"position", item.position}});
   }
-  report["menu_items"] = menu;
-  Json calls = Json::array();
-  for (const CallRecord& call : host.calls()) {
-    calls.push_back({{"operation", OperationName(call.operation)}, {"result", call.result}});
+  tail["menu_items"] = menu;
+
+  const auto members = [&out](const Json& object) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+      out << "  \"" << it.key()
+          << "\": " << it.value().dump(-1, ' ', false, Json::error_handler_t::replace) << ",\n";
+    }
+  };
+  out << "{\n";
+  members(head);
+  // The clipboard and the calls can be large: written as they are read.
+  out << "  \"clipboard\": ";
+  if (result.clipboard) {
+    WriteJsonString(out, *result.clipboard);
+  } else {
+    out << "null";
   }
-  report["calls"] = calls;
-  return report.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  out << ",\n";
+  members(tail);
+  out << "  \"calls\": [";
+  const char* separator = "\n";
+  for (const CallRecord& call : host.calls()) {
+    out << separator << "    {\"operation\": \"" << OperationName(call.operation)
+        << "\", \"result\": " << call.result << "}";
+    separator = ",\n";
+  }
+  out << (host.calls().empty() ? "]\n" : "\n  ]\n") << "}\n";
 }
 
 }  // namespace tarnwick::sim

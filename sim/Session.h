@@ -32,8 +32,9 @@ struct SessionResult {
 // the log when one is given.
 SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log);
 
-// The session as a JSON document.
-std::string ReportJson(const SimulatedHost& host, const SessionResult& result);
+// Writes the session as a JSON document, the calls record by record, so a
+// report of millions of calls costs no memory beyond the call log itself.
+void WriteReport(std::ostream& out, const SimulatedHost& host, const SessionResult& result);
 
 // The clipboard's CF_TEXT, through the Win32 calls any program would use.
 std::optional<std::string> ReadClipboardText();

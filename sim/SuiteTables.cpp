@@ -1,6 +1,7 @@
 #include "sim/SuiteTables.h"
 
 #include <cstring>
+#include <vector>
 
 namespace tarnwick::sim {
 
@@ -214,12 +215,21 @@ struct Tables {
     pathData.PF_PathVertexInfo = &SimPathVertexInfo;
   }
 
+  struct Served {
+    const char* name;
+    int32_t version;
+    const void* table;
+  };
+
   const void* Find(const std::string& name, int32_t version) const {
-    const struct {
-      const char* name;
-      int32_t version;
-      const void* table;
-    } served[] = {
+    for (const Served& suite : List()) {
+      if (name == suite.name && version == suite.version) return suite.table;
+    }
+    return nullptr;
+  }
+
+  std::vector<Served> List() const {
+    return {
         {"AEGP Command Suite", 1, &command},      {"AEGP Register Suite", 6, &registration},
         {"AEGP Utility Suite", 7, &utility},      {"AEGP Item Suite", 10, &item10},
         {"AEGP Item Suite", 13, &item13},         {"AEGP Comp Suite", 9, &comp9},
@@ -228,10 +238,6 @@ struct Tables {
         {"AEGP Keyframe Suite", 4, &keyframe},    {"AEGP Layer Suite", 13, &layer},
         {"PF Path Data Suite", 1, &pathData},
     };
-    for (const auto& suite : served) {
-      if (name == suite.name && version == suite.version) return suite.table;
-    }
-    return nullptr;
   }
 };
 
@@ -253,6 +259,15 @@ const BasicSuite* BasicSuiteTable() {
 
 const void* ServedSuiteTable(const std::string& name, int32_t version) {
   return TheTables().Find(name, version);
+}
+
+std::string ServedSuiteList() {
+  std::string list;
+  for (const auto& suite : TheTables().List()) {
+    list += std::string(list.empty() ? "" : ", ") + "\"" + suite.name + "\" " +
+            std::to_string(suite.version);
+  }
+  return list;
 }
 
 bool OperationInSuite(Operation operation, const char* name, int32_t version) {

@@ -17,6 +17,8 @@ SimulatedHost*& CurrentHost();
 const BasicSuite* BasicSuiteTable();
 // The table of a suite the host serves, or null.
 const void* ServedSuiteTable(const std::string& name, int32_t version);
+// "name version" of every suite served, for messages.
+std::string ServedSuiteList();
 // Whether the operation is reached through that suite.
 bool OperationInSuite(Operation operation, const char* name, int32_t version);
 

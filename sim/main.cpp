@@ -1,13 +1,25 @@
 // tarnwick-sim: plays one host session of the module on a scene and prints
-// what the module left on the clipboard.
+// what the module put on the clipboard.
+//
+// Exit status: 0 the session ran and every hook returned 0; 1 it ran and a
+// hook returned non-zero; 2 the command line or the scene cannot be used;
+// 3 the simulator itself failed (out of memory, an output it could not write).
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/ModuleLoader.h"
 #include "sim/Scene.h"
 #include "sim/Session.h"
 #include "sim/SimulatedHost.h"
+#include "tarnwick_config.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -15,22 +27,23 @@
 
 #include "platform/Win32.h"
 #else
+#include <sys/resource.h>
+
 #include "plugin/EntryPoint.h"
 #endif
 
 namespace {
 
-constexpr int kUsageError = 2;
+constexpr int kHookFailed = 1;
+constexpr int kUnusable = 2;
+constexpr int kSimulatorFailed = 3;
 
-int Usage(const std::string& problem) {
-  std::cerr << "tarnwick-sim: " << problem << "\n"
-            << "usage: tarnwick-sim SCENE.json [--report FILE] [--trace]"
-#ifdef _WIN32
-            << " [--module PATH]"
-#endif
-            << "\n";
-  return kUsageError;
-}
+struct Options {
+  std::string scene;
+  std::string report;
+  bool trace = false;
+  std::string module;
+};
 
 #ifdef _WIN32
 std::string ModuleBesideExecutable() {
@@ -39,60 +52,137 @@ std::string ModuleBesideExecutable() {
   std::string directory(path, length);
   const std::size_t slash = directory.find_last_of("\\/");
   directory = slash == std::string::npos ? "." : directory.substr(0, slash);
-  return directory + "\\rask9_Tarnwick.aex";
+  return directory + "\\" TARNWICK_MODULE_FILE;
 }
 #endif
+
+// No session may take the machine down: past this much address space an
+// allocation fails, which the module reports and the simulator survives.
+void LimitAddressSpace() {
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+  constexpr rlim_t kAddressSpaceLimit = rlim_t{8} << 30;
+  rlimit limit{};
+  if (getrlimit(RLIMIT_AS, &limit) == 0 &&
+      (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > kAddressSpaceLimit)) {
+    limit.rlim_cur = kAddressSpaceLimit;
+    setrlimit(RLIMIT_AS, &limit);
+  }
+#endif
+}
+
+// The hooks that returned non-zero, one line each on standard error.
+bool ReportFailedHooks(const tarnwick::sim::SessionResult& result) {
+  const struct {
+    const char* hook;
+    bool ran;
+    HostError code;
+  } hooks[] = {{"EntryPointFunc", true, result.entryResult},
+               {"UpdateMenuHook", result.menuHookRun, result.menuResult},
+               {"CommandHook", result.commandRun, result.commandResult},
+               {"IdleHook", result.idleRun, result.idleResult}};
+  bool failed = false;
+  for (const auto& hook : hooks) {
+    if (hook.ran && hook.code != 0) {
+      std::cerr << "tarnwick-sim: " << hook.hook << " returned " << hook.code << "\n";
+      failed = true;
+    }
+  }
+  return failed;
+}
+
+int Run(const Options& options) {
+  tarnwick::sim::Scene scene = tarnwick::sim::LoadSceneFile(options.scene);
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+  const EntryPointFuncType entry =
+      tarnwick::sim::LoadModule(options.module.empty() ? ModuleBesideExecutable() : options.module);
+#else
+  const EntryPointFuncType entry = &EntryPointFunc;
+#endif
+  // Opened before the session, so an unwritable report costs no session.
+  std::ofstream report;
+  if (!options.report.empty()) {
+    errno = 0;
+    report.open(options.report, std::ios::binary);
+    if (!report) {
+      std::cerr << "tarnwick-sim: " << options.report
+                << ": cannot be written: " << std::strerror(errno) << "\n";
+      return kUnusable;
+    }
+  }
+  tarnwick::sim::SimulatedHost host(std::move(scene));
+  // The call log costs memory in proportion to the calls; only the report
+  // reads it.
+  host.SetRecordCalls(report.is_open());
+  if (options.trace) host.SetTrace(&std::cerr);
+  const tarnwick::sim::SessionResult result = tarnwick::sim::PlaySession(host, entry, &std::cerr);
+
+  if (result.clipboardChanged && result.clipboard) {
+    std::cout << *result.clipboard;
+  } else {
+    std::cerr << "tarnwick-sim: the clipboard was left unchanged; nothing on standard output\n";
+  }
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "tarnwick-sim: standard output cannot be written\n";
+    return kSimulatorFailed;
+  }
+  if (report.is_open()) {
+    tarnwick::sim::WriteReport(report, host, result);
+    report.flush();
+    if (!report) {
+      std::cerr << "tarnwick-sim: " << options.report << ": cannot be written\n";
+      return kSimulatorFailed;
+    }
+  }
+  return ReportFailedHooks(result) ? kHookFailed : 0;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string scenePath;
-  std::string reportPath;
-  bool trace = false;
-  std::string modulePath;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--report" || arg == "--module") {
-      if (i + 1 == argc) return Usage(arg + " needs a file name");
-      (arg == "--report" ? reportPath : modulePath) = argv[++i];
-#ifndef _WIN32
-      if (arg == "--module") return Usage("--module is for the Windows build");
-#endif
-    } else if (arg == "--trace") {
-      trace = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return Usage("unknown option " + arg);
-    } else if (scenePath.empty()) {
-      scenePath = arg;
-    } else {
-      return Usage("more than one scene given");
-    }
-  }
-  if (scenePath.empty()) return Usage("no scene given");
-  try {
-    tarnwick::sim::Scene scene = tarnwick::sim::LoadSceneFile(scenePath);
+  Options options;
+  CLI::App app{"Plays one host session of the " TARNWICK_MENU_TEXT
+               " module on a scene and prints the text the command put on the clipboard.",
+               "tarnwick-sim"};
+  app.add_option("scene", options.scene, "the scene file (see docs/scene-format.md)")->required();
+  app.add_option("--report", options.report, "write a JSON report of the session to FILE")
+      ->option_text("FILE");
+  app.add_flag("--trace", options.trace, "print every host call as it returns, on standard error");
 #ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-    const EntryPointFuncType entry =
-        tarnwick::sim::LoadModule(modulePath.empty() ? ModuleBesideExecutable() : modulePath);
-#else
-    const EntryPointFuncType entry = &EntryPointFunc;
+  app.add_option("--module", options.module,
+                 "the module to load (default: " TARNWICK_MODULE_FILE " beside this program)")
+      ->option_text("PATH");
 #endif
-    tarnwick::sim::SimulatedHost host(std::move(scene));
-    if (trace) host.SetTrace(&std::cerr);
-    const tarnwick::sim::SessionResult result = tarnwick::sim::PlaySession(host, entry, &std::cerr);
-    if (result.clipboard) std::cout << *result.clipboard << std::flush;
-    if (!reportPath.empty()) {
-      std::ofstream report(reportPath, std::ios::binary);
-      report << tarnwick::sim::ReportJson(host, result);
-      if (!report) return Usage("cannot write " + reportPath);
-    }
-    return 0;
+  // A scene given as an absolute Unix path (under Wine) is not a /option.
+  app.allow_windows_style_options(false);
+  app.set_version_flag("--version", std::string("tarnwick-sim ") + TARNWICK_VERSION);
+  app.footer(
+      "Exit status: 0 every hook returned 0; 1 a hook returned non-zero; 2 the command line or "
+      "scene cannot be used; 3 the simulator itself failed.");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? 0 : kUnusable;
+  }
+  LimitAddressSpace();
+  try {
+    return Run(options);
   } catch (const tarnwick::sim::SceneError& error) {
     std::cerr << "tarnwick-sim: " << error.what() << "\n";
-    return kUsageError;
+    return kUnusable;
   } catch (const tarnwick::sim::ModuleError& error) {
     std::cerr << "tarnwick-sim: " << error.what() << "\n";
-    return kUsageError;
+    return kUnusable;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "tarnwick-sim: out of memory\n";
+    return kSimulatorFailed;
+  } catch (const std::exception& error) {
+    std::cerr << "tarnwick-sim: " << error.what() << "\n";
+    return kSimulatorFailed;
+  } catch (...) {
+    std::cerr << "tarnwick-sim: an unknown error\n";
+    return kSimulatorFailed;
   }
 }

@@ -1,0 +1,152 @@
+// tarnwick-sim as a user runs it: refusals that name the file, the place and
+// what is wrong, and exit statuses that tell the truth.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tarnwick_config.h"
+#include "tests/TestSupport.h"
+
+namespace tarnwick {
+namespace {
+
+struct Ran {
+  int status;
+  std::string out, err;
+};
+
+// Runs tarnwick-sim with the arguments (shell words) in a scratch folder.
+Ran RunSim(const std::string& arguments, const std::string& stdoutTo = "") {
+  const std::string dir = ::testing::TempDir();
+  const std::string out = stdoutTo.empty() ? dir + "/sim.out" : stdoutTo;
+  const std::string command =
+      "cd " + dir + " && " TARNWICK_SIM_EXE " " + arguments + " >" + out + " 2>" + dir + "/sim.err";
+  const int raw = std::system(command.c_str());
+  Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", testing::ReadFile(dir + "/sim.err")};
+  if (stdoutTo.empty()) ran.out = testing::ReadFile(out);
+  return ran;
+}
+
+std::string SceneFile(const std::string& name, const std::string& json) {
+  testing::WriteFile(::testing::TempDir() + "/" + name, json);
+  return name;
+}
+
+const char kComp[] = R"({ "active_item": 0, "items": [ { "type": "composition",
+  "width": 1920, "height": 1080, "layers": [ { "masks": [ { "vertices": [ [1, 2, 3, 4, 5, 6] ] } ] } ],
+  "selection": [ { "layer": 0, "mask": 0 } ] } ] })";
+
+std::string Comp(const std::string& top, const std::string& layers = "",
+                 const std::string& selection = R"([ { "layer": 0, "mask": 0 } ])") {
+  return "{ " + top + R"( "active_item": 0, "items": [ { "type": "composition", "width": 1920,
+    "height": 1080, "layers": )" +
+         (layers.empty() ? R"([ { "masks": [ { "vertices": [ [1, 2, 3, 4, 5, 6] ] } ] } ])"
+                         : layers) +
+         R"(, "selection": )" + selection + " } ] }";
+}
+
+TEST(SimCommandLine, BadScenesAreRefusedWithTheirPlace) {
+  const std::string generated =
+      R"({ "generate": { "vertices": 4000, "keyframes": 2000, "seed": 1 } })";
+  const std::string manyLines =
+      R"([ { "masks": [ { "vertices": [ [0, 0, 0, 0, 0, 0] ], "keyframe_count": 1048576 } ] } ])";
+  std::string twentySelections = "[";
+  for (int i = 0; i < 20; ++i)
+    twentySelections += (i ? ", " : "") + std::string(R"({ "layer": 0, "mask": 0 })");
+  twentySelections += "]";
+  const struct {
+    const char* name;
+    std::string json;  // empty: the file is not written
+    const char* fragment;
+  } cases[] = {
+      {"missing.json", "", "missing.json: cannot be read: No such file or directory"},
+      {".", "", ".: cannot be read: Is a directory"},
+      {"syntax.json", "{ \"items\": [ }", "syntax.json: items[0]: not JSON"},
+      {"huge.json", R"({ "items": [ { "type": "footage", "width": 1e400 } ] })",
+       "huge.json: items[0].width: the number 1e400 is beyond what a double holds"},
+      {"duplicate.json", R"({ "items": [ { "type": "footage", "layers": [], "layers": [] } ] })",
+       "duplicate.json: items[0]: duplicate key \"layers\""},
+      {"operation.json",
+       Comp(R"("faults": [ { "operation": "AEGP_GetNewLayerStrem", "call": 1, "code": 7 } ],)"),
+       "operation.json: faults[0].operation: unknown operation \"AEGP_GetNewLayerStrem\"; the "
+       "operations are \"*\", AEGP_GetUniqueCommand"},
+      {"suite.json", Comp(R"("missing_suites": [ { "name": "AEGP Stream Suit", "version": 7 } ],)"),
+       "suite.json: missing_suites[0]: the host serves no suite \"AEGP Stream Suit\" version 7; it "
+       "serves \"AEGP Command Suite\" 1"},
+      {"version.json",
+       Comp(R"("missing_suites": [ { "name": "AEGP Stream Suite", "version": 6 } ],)"),
+       "missing_suites[0]: the host serves no suite \"AEGP Stream Suite\" version 6"},
+      {"step.json", Comp(R"("clipboard_faults": ["EmptyClipboard"],)"),
+       "clipboard_faults[0]: unknown clipboard step \"EmptyClipboard\""},
+      {"order.json", Comp("", R"([ { "masks": [ { "keyframes": [ { "time": 1000, "vertices": [] },
+                                                    { "time": 1000, "vertices": [] } ] } ] } ])"),
+       "order.json: items[0].layers[0].masks[0].keyframes[1].time: must come after the time "
+       "before it"},
+      {"keyed.json",
+       Comp("",
+            R"([ { "position": [ { "time": 5, "value": [0, 0] }, { "time": 2, "value": [0, 0] } ],
+                       "masks": [ { "vertices": [] } ] } ])"),
+       "items[0].layers[0].position[1].time: must come after"},
+      {"times.json",
+       Comp(R"("time_scale": 1073741824,)",
+            R"([ { "masks": [ { "generate": { "vertices": 1, "keyframes": 3, "seed": 1 } } ] } ])"),
+       "items[0].layers[0].masks[0].generate.keyframes: one a second at time scale 1073741824"},
+      {"vertices.json",
+       Comp("", "[ { \"masks\": [ " + generated + ", " + generated + ", " + generated + " ] } ]"),
+       "items[0].layers[0].masks[2].generate: the scene's vertices pass its limit of 20,000,000"},
+      {"lines.json", Comp("", manyLines, twentySelections),
+       "items[0].selection[4]: the scene's point lines pass its limit of 20,000,000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.json.empty()) SceneFile(c.name, c.json);
+    const Ran ran = RunSim(c.name);
+    EXPECT_EQ(ran.status, 2);
+    EXPECT_NE(ran.err.find(c.fragment), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.out, "");
+  }
+}
+
+TEST(SimCommandLine, ExitStatusesTellTheTruth) {
+  SceneFile("good.json", kComp);
+  SceneFile(
+      "failing.json",
+      Comp(R"("faults": [ { "operation": "AEGP_GetNewLayerStream", "call": 1, "code": 7 } ],)"));
+  SceneFile("unchanged.json", Comp(R"("clipboard": "kept",)", "", "null"));
+  const struct {
+    const char* name;
+    std::string arguments;
+    int status;
+    const char* err;      // a fragment of standard error
+    bool printsSettings;  // standard output holds the settings text
+  } cases[] = {
+      {"help", "--help", 0, "", false},
+      {"version", "--version", 0, "", false},
+      {"no scene", "", 2, "scene is required", false},
+      {"unknown option", "good.json --frobnicate", 2, "--frobnicate", false},
+      {"two scenes", "good.json good.json", 2, "not expected", false},
+      {"unwritable report", "good.json --report no/such/dir/r.json", 2,
+       "no/such/dir/r.json: cannot be written: No such file or directory", false},
+      {"a good session", "good.json --report r.json", 0, "CommandHook -> 0", true},
+      {"a hook that failed", "failing.json", 1, "tarnwick-sim: CommandHook returned 7", true},
+      {"clipboard left as it was", "unchanged.json", 0, "the clipboard was left unchanged", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Ran ran = RunSim(c.arguments);
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.out.rfind("{\r\n\tTools = ordered() {", 0) == 0, c.printsSettings) << ran.out;
+  }
+  EXPECT_NE(RunSim("--help").out.find("Exit status"), std::string::npos);
+  EXPECT_EQ(RunSim("--version").out, "tarnwick-sim " TARNWICK_VERSION "\n");
+  EXPECT_NE(testing::ReadFile(::testing::TempDir() + "/r.json").find("\"calls\": ["),
+            std::string::npos);
+  // Standard output that cannot be written is the simulator's own failure.
+  EXPECT_EQ(RunSim("good.json", "/dev/full").status, 3);
+}
+
+}  // namespace
+}  // namespace tarnwick
