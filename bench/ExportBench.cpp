@@ -132,6 +132,45 @@ void Measured(benchmark::internal::Benchmark* benchmark) {
 
 BENCHMARK(BM_export)->Name("export")->Arg(1)->Arg(10)->Arg(100)->Apply(Measured);
 
+// One mask of one vertex keyed at every second, on a layer whose position is
+// keyed as often: the host looks up an outline and a position per keyframe.
+Scene ManyKeyframesScene(int keyframes) {
+  Scene scene = BenchScene(1);
+  tarnwick::sim::Layer& layer = scene.items[0].layers[0];
+  layer.masks.resize(1);
+  layer.masks[0].keyframes = tarnwick::sim::GenerateOutline(1, keyframes, 7, 1000);
+  layer.position.entries.clear();
+  for (int k = 0; k < keyframes; ++k) {
+    layer.position.entries.push_back({{k * 1000, 1000}, {960.0 + k % 7, 540}});
+  }
+  scene.items[0].selection->resize(1);
+  return scene;
+}
+
+void BM_keyframes(benchmark::State& state) {
+  const int keyframes = static_cast<int>(state.range(0));
+  tarnwick::standin::Reset();
+  tarnwick::sim::SimulatedHost host(ManyKeyframesScene(keyframes));
+  host.SetRecordCalls(false);
+  if (EntryPointFunc(host.basicSuite(), 23, 0, 1) != 0) state.SkipWithError("registration");
+  const CommandHookFunc hook = host.commandHooks().front().hook;
+  for (auto _ : state) {
+    HostBoolean handled = 0;
+    if (hook(nullptr, nullptr, 1, 1, 0, &handled) != 0) state.SkipWithError("export failed");
+  }
+  state.counters["ns_per_line"] = benchmark::Counter(
+      keyframes, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  tarnwick::standin::Reset();
+}
+BENCHMARK(BM_keyframes)
+    ->Name("keyframes")
+    ->Arg(1000)
+    ->Arg(1 << 20)
+    ->MinTime(0.5)
+    ->Repetitions(3)
+    ->DisplayAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
 void BM_floor_snprintf(benchmark::State& state) {
   const std::vector<double>& numbers = SixMillionNumbers();
   char buffer[400];
@@ -181,10 +220,10 @@ class TableReporter : public benchmark::ConsoleReporter {
   // Prints the table; returns whether every target held.
   bool PrintTable() const {
     const double floor = NsPerLine("floor_snprintf");
-    std::printf("\n%-16s %12s %18s %10s %12s\n", "benchmark (median)", "ns per line",
+    std::printf("\n%-18s %12s %18s %10s %12s\n", "benchmark (median)", "ns per line",
                 "x snprintf floor", "MB/s", "peak / text");
     for (const auto& [name, row] : rows_) {
-      std::printf("%-16s %12.1f %18.3f", name.c_str(), row.nsPerLine,
+      std::printf("%-18s %12.1f %18.3f", name.c_str(), row.nsPerLine,
                   floor > 0 ? row.nsPerLine / floor : 0.0);
       if (row.textMegabytes > 0) {
         std::printf(" %10.1f %12.3f", row.megabytesPerSecond,
@@ -205,6 +244,14 @@ class TableReporter : public benchmark::ConsoleReporter {
                 large / small, flat ? "met" : "NOT MET");
     std::printf("         peak %.1f MB for %.1f MB of text (at most 2.5 x text + 16 MiB): %s\n",
                 largest.peakMegabytes, largest.textMegabytes, lean ? "met" : "NOT MET");
+    const double fewKeys = NsPerLine("keyframes/1000");
+    const double manyKeys = NsPerLine("keyframes/1048576");
+    if (fewKeys > 0 && manyKeys > 0) {
+      std::printf(
+          "\nkeyframe lookup: %.0f ns per keyframe at 1k keyframes, %.0f at 1M (%.2f x; "
+          "a lookup that scanned every keyframe would be about 1000 x)\n",
+          fewKeys, manyKeys, manyKeys / fewKeys);
+    }
     return fastEnough && flat && lean;
   }
 

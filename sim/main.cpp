@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "sim/ModuleLoader.h"
+#include "sim/Preview.h"
 #include "sim/Scene.h"
 #include "sim/Session.h"
+#include "sim/SettingsReader.h"
 #include "sim/SimulatedHost.h"
 #include "tarnwick_config.h"
 
@@ -41,6 +43,7 @@ constexpr int kSimulatorFailed = 3;
 struct Options {
   std::string scene;
   std::string report;
+  std::string preview;
   bool trace = false;
   std::string module;
 };
@@ -110,6 +113,16 @@ int Run(const Options& options) {
       return kUnusable;
     }
   }
+  std::ofstream preview;
+  if (!options.preview.empty()) {
+    errno = 0;
+    preview.open(options.preview, std::ios::binary);
+    if (!preview) {
+      std::cerr << "tarnwick-sim: " << options.preview
+                << ": cannot be written: " << std::strerror(errno) << "\n";
+      return kUnusable;
+    }
+  }
   tarnwick::sim::SimulatedHost host(std::move(scene));
   // The call log costs memory in proportion to the calls; only the report
   // reads it.
@@ -126,6 +139,18 @@ int Run(const Options& options) {
   if (!std::cout) {
     std::cerr << "tarnwick-sim: standard output cannot be written\n";
     return kSimulatorFailed;
+  }
+  if (preview.is_open()) {
+    if (result.clipboardChanged && result.clipboard) {
+      tarnwick::sim::WritePreview(preview, tarnwick::sim::ReadSettings(*result.clipboard));
+    } else {
+      std::cerr << "tarnwick-sim: no preview: the clipboard did not change\n";
+    }
+    preview.flush();
+    if (!preview) {
+      std::cerr << "tarnwick-sim: " << options.preview << ": cannot be written\n";
+      return kSimulatorFailed;
+    }
   }
   if (report.is_open()) {
     tarnwick::sim::WriteReport(report, host, result);
@@ -148,6 +173,9 @@ int main(int argc, char** argv) {
   app.add_option("scene", options.scene, "the scene file (see docs/scene-format.md)")->required();
   app.add_option("--report", options.report, "write a JSON report of the session to FILE")
       ->option_text("FILE");
+  app.add_option("--preview", options.preview,
+                 "draw the masks the command put on the clipboard, as SVG, to FILE")
+      ->option_text("FILE.svg");
   app.add_flag("--trace", options.trace, "print every host call as it returns, on standard error");
 #ifdef _WIN32
   app.add_option("--module", options.module,
@@ -175,6 +203,9 @@ int main(int argc, char** argv) {
   } catch (const tarnwick::sim::ModuleError& error) {
     std::cerr << "tarnwick-sim: " << error.what() << "\n";
     return kUnusable;
+  } catch (const tarnwick::sim::SettingsError& error) {
+    std::cerr << "tarnwick-sim: cannot draw the preview: " << error.what() << "\n";
+    return kSimulatorFailed;
   } catch (const std::bad_alloc&) {
     std::cerr << "tarnwick-sim: out of memory\n";
     return kSimulatorFailed;

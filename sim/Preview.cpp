@@ -1,0 +1,217 @@
+#include "sim/Preview.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tarnwick::sim {
+
+namespace {
+
+// The frame's size when the text holds no mask tool to give it.
+constexpr double kFallbackWidth = 1920;
+constexpr double kFallbackHeight = 1080;
+// Past this many points in a tool's drawn keyframes, only its first and last
+// keyframes get vertex marks and handles, so big exports stay viewable.
+constexpr std::size_t kMaxMarkedPoints = 10000;
+
+struct Frame {
+  double width, height;
+};
+
+// A normalised position on the drawing: X from -0.5 (left) to 0.5 (right),
+// Y from 0.5 (top) to -0.5 (bottom).
+struct Mapped {
+  double x, y;
+};
+
+Mapped Map(const Frame& frame, double x, double y) {
+  return {(x + 0.5) * frame.width, (0.5 - y) * frame.height};
+}
+
+std::string Coordinate(double v) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.3f", v);
+  return buffer;
+}
+
+std::string Pair(const Mapped& m) {
+  return Coordinate(m.x) + " " + Coordinate(m.y);
+}
+
+std::string Escape(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+// From blue for a tool's first keyframe to orange for its last.
+std::string Colour(std::size_t index, std::size_t count) {
+  const double t = count > 1 ? static_cast<double>(index) / static_cast<double>(count - 1) : 0.0;
+  const int from[3] = {0x3b, 0x82, 0xf6};
+  const int to[3] = {0xf9, 0x73, 0x16};
+  char buffer[8];
+  int rgb[3];
+  for (int i = 0; i < 3; ++i)
+    rgb[i] = static_cast<int>(std::lround(from[i] + (to[i] - from[i]) * t));
+  std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+  return buffer;
+}
+
+bool Drawable(const SettingsKeyframe& keyframe) {
+  for (const SettingsPoint& p : keyframe.points) {
+    for (const double v : {p.x, p.y, p.lx, p.ly, p.rx, p.ry}) {
+      if (!std::isfinite(v)) return false;
+    }
+  }
+  return true;
+}
+
+// Indices of the keyframes to draw: all of them, or the first, the last and
+// evenly spaced ones between.
+std::vector<std::size_t> Chosen(std::size_t count) {
+  std::vector<std::size_t> chosen;
+  if (count <= kMaxDrawnKeyframes) {
+    for (std::size_t i = 0; i < count; ++i) chosen.push_back(i);
+    return chosen;
+  }
+  for (std::size_t i = 0; i < kMaxDrawnKeyframes; ++i) {
+    chosen.push_back(i * (count - 1) / (kMaxDrawnKeyframes - 1));
+  }
+  return chosen;
+}
+
+// M at point 0, then one cubic per edge, from point k to point k + 1 (the
+// last back to the first), through k's right and k + 1's left handle.
+std::string PathData(const Frame& frame, const std::vector<SettingsPoint>& points) {
+  const std::size_t n = points.size();
+  std::string d = "M " + Pair(Map(frame, points[0].x, points[0].y));
+  for (std::size_t k = 0; k < n; ++k) {
+    const SettingsPoint& from = points[k];
+    const SettingsPoint& to = points[(k + 1) % n];
+    d += " C " + Pair(Map(frame, from.x + from.rx, from.y + from.ry)) + " " +
+         Pair(Map(frame, to.x + to.lx, to.y + to.ly)) + " " + Pair(Map(frame, to.x, to.y));
+  }
+  return d + " Z";
+}
+
+void WriteMarks(std::ostream& out, const Frame& frame, const std::vector<SettingsPoint>& points,
+                const std::string& colour, double scale) {
+  out << "  <g class=\"marks\" stroke=\"" << colour << "\" fill=\"" << colour << "\">\n";
+  for (const SettingsPoint& p : points) {
+    const Mapped at = Map(frame, p.x, p.y);
+    for (const Mapped& handle :
+         {Map(frame, p.x + p.lx, p.y + p.ly), Map(frame, p.x + p.rx, p.y + p.ry)}) {
+      out << "    <line x1=\"" << Coordinate(at.x) << "\" y1=\"" << Coordinate(at.y) << "\" x2=\""
+          << Coordinate(handle.x) << "\" y2=\"" << Coordinate(handle.y) << "\" stroke-width=\""
+          << Coordinate(scale * 0.5) << "\"/>\n";
+    }
+    out << "    <circle cx=\"" << Coordinate(at.x) << "\" cy=\"" << Coordinate(at.y) << "\" r=\""
+        << Coordinate(scale * 2.5) << "\"/>\n";
+  }
+  out << "  </g>\n";
+}
+
+}  // namespace
+
+void WritePreview(std::ostream& out, const Settings& settings) {
+  const bool sized = settings.maskWidth && settings.maskHeight && *settings.maskWidth > 0 &&
+                     *settings.maskHeight > 0;
+  const Frame frame = sized ? Frame{static_cast<double>(*settings.maskWidth),
+                                    static_cast<double>(*settings.maskHeight)}
+                            : Frame{kFallbackWidth, kFallbackHeight};
+  // Strokes and text scale with the frame, so a 4K frame looks like an HD one.
+  const double scale = std::max(frame.width, frame.height) / 1920.0;
+  std::vector<std::string> legend;  // a line per tool, then the notes
+  std::vector<std::string> notes;
+  if (!sized) notes.push_back("no mask tool gives the frame's size; drawn at 1920 x 1080");
+
+  out << "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " << Coordinate(frame.width)
+      << " " << Coordinate(frame.height) << "\" width=\"" << Coordinate(frame.width)
+      << "\" height=\"" << Coordinate(frame.height) << "\">\n";
+  out << "  <rect class=\"frame\" x=\"0\" y=\"0\" width=\"" << Coordinate(frame.width)
+      << "\" height=\"" << Coordinate(frame.height)
+      << "\" fill=\"#202020\" stroke=\"#909090\" stroke-width=\"" << Coordinate(scale * 2)
+      << "\"/>\n";
+  for (const SettingsPolyline& polyline : settings.polylines) {
+    const std::vector<SettingsKeyframe>& keys = polyline.keyframes;
+    const std::vector<std::size_t> chosen = Chosen(keys.size());
+    std::size_t points = 0;
+    for (const std::size_t i : chosen) points += keys[i].points.size();
+    for (std::size_t c = 0; c < chosen.size(); ++c) {
+      const SettingsKeyframe& key = keys[chosen[c]];
+      if (key.points.empty()) continue;
+      if (!Drawable(key)) {
+        notes.push_back(polyline.tool + " frame " + std::to_string(key.frame) + ": not drawable");
+        continue;
+      }
+      const std::string colour = Colour(chosen[c], keys.size());
+      out << "  <path data-tool=\"" << Escape(polyline.tool) << "\" data-frame=\"" << key.frame
+          << "\" fill=\"none\" stroke=\"" << colour << "\" stroke-width=\""
+          << Coordinate(scale * 1.5) << "\" d=\"" << PathData(frame, key.points) << "\"/>\n";
+      if (points <= kMaxMarkedPoints || c == 0 || c + 1 == chosen.size()) {
+        WriteMarks(out, frame, key.points, colour, scale);
+      }
+    }
+    std::string line = polyline.tool + ": ";
+    if (keys.empty()) {
+      line += "no keyframes";
+    } else if (keys.size() == 1) {
+      line += "1 keyframe, frame " + std::to_string(keys.front().frame);
+    } else {
+      line += std::to_string(keys.size()) + " keyframes, frames " +
+              std::to_string(keys.front().frame) + " to " + std::to_string(keys.back().frame);
+    }
+    if (chosen.size() < keys.size()) {
+      line += " (" + std::to_string(keys.size() - chosen.size()) + " left out)";
+    }
+    legend.push_back(line);
+  }
+  if (settings.polylines.empty()) notes.push_back("no polylines in the text");
+  legend.insert(legend.end(), notes.begin(), notes.end());
+  // The legend: a shaded box, the gradient from a tool's first keyframe to
+  // its last, then a line per tool and the notes.
+  const double lineHeight = 22 * scale;
+  std::size_t longest = 24;
+  for (const std::string& line : legend) longest = std::max(longest, line.size());
+  const double boxWidth = (24.0 + 9.0 * static_cast<double>(longest)) * scale;
+  const double boxHeight = lineHeight * static_cast<double>(legend.size() + 1) + 12 * scale;
+  out << "  <defs><linearGradient id=\"keyframes\"><stop offset=\"0\" stop-color=\"" << Colour(0, 2)
+      << "\"/><stop offset=\"1\" stop-color=\"" << Colour(1, 2) << "\"/></linearGradient></defs>\n";
+  out << "  <g class=\"legend\" font-family=\"sans-serif\" font-size=\"" << Coordinate(16 * scale)
+      << "\" fill=\"#e0e0e0\">\n";
+  out << "    <rect x=\"0\" y=\"0\" width=\"" << Coordinate(boxWidth) << "\" height=\""
+      << Coordinate(boxHeight) << "\" fill=\"#000000\" fill-opacity=\"0.6\"/>\n";
+  out << "    <rect x=\"" << Coordinate(12 * scale) << "\" y=\"" << Coordinate(8 * scale)
+      << "\" width=\"" << Coordinate(60 * scale) << "\" height=\"" << Coordinate(12 * scale)
+      << "\" fill=\"url(#keyframes)\"/>\n";
+  out << "    <text x=\"" << Coordinate(80 * scale) << "\" y=\"" << Coordinate(lineHeight * 0.85)
+      << "\">first to last keyframe</text>\n";
+  for (std::size_t i = 0; i < legend.size(); ++i) {
+    out << "    <text x=\"" << Coordinate(12 * scale) << "\" y=\""
+        << Coordinate(lineHeight * (static_cast<double>(i) + 1.85)) << "\">" << Escape(legend[i])
+        << "</text>\n";
+  }
+  out << "  </g>\n</svg>\n";
+}
+
+}  // namespace tarnwick::sim
