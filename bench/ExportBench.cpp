@@ -95,10 +95,10 @@ const std::vector<double>& SixMillionNumbers() {
   return numbers;
 }
 
-void BM_export(benchmark::State& state) {
-  const int keyframes = static_cast<int>(state.range(0));
+// Exports the scene again and again; counts its lines, text and peak memory.
+void MeasureExport(benchmark::State& state, Scene scene, double lines) {
   tarnwick::standin::Reset();
-  tarnwick::sim::SimulatedHost host(BenchScene(keyframes));
+  tarnwick::sim::SimulatedHost host(std::move(scene));
   host.SetRecordCalls(false);
   if (EntryPointFunc(host.basicSuite(), 23, 0, 1) != 0) state.SkipWithError("registration");
   const CommandHookFunc hook = host.commandHooks().front().hook;
@@ -113,7 +113,6 @@ void BM_export(benchmark::State& state) {
   std::string text;
   tarnwick::standin::ReadClipboardText(text);
   const std::size_t textBytes = text.size();
-  const double lines = static_cast<double>(kMasks) * keyframes * kVertices;
   state.counters["lines"] = lines;
   state.counters["ns_per_line"] = benchmark::Counter(
       lines, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -123,6 +122,29 @@ void BM_export(benchmark::State& state) {
   if (!host.violations().empty()) state.SkipWithError("violation");
   tarnwick::standin::Reset();
 }
+void BM_export(benchmark::State& state) {
+  const int keyframes = static_cast<int>(state.range(0));
+  MeasureExport(state, BenchScene(keyframes), static_cast<double>(kMasks) * keyframes * kVertices);
+}
+
+// The shape the text's growth must not overshoot on: two big masks, then
+// many small ones.
+void BM_export_uneven(benchmark::State& state) {
+  Scene scene = BenchScene(100);
+  tarnwick::sim::Item& comp = scene.items[0];
+  comp.layers[0].masks.resize(2);
+  comp.selection->resize(2);
+  constexpr int kSmallMasks = 200;
+  constexpr int kSmallVertices = 10;
+  for (int m = 0; m < kSmallMasks; ++m) {
+    tarnwick::sim::Mask mask;
+    mask.keyframes = tarnwick::sim::GenerateOutline(kSmallVertices, 1, 500 + m, 1000);
+    comp.layers[0].masks.push_back(std::move(mask));
+    comp.selection->push_back({kCollectionItemMask, 0, static_cast<uint32_t>(m + 2)});
+  }
+  MeasureExport(state, std::move(scene), 2.0 * 100 * kVertices + kSmallMasks * kSmallVertices);
+}
+
 // Nine runs of half a second each; the table takes their medians, which a
 // busy neighbour on a shared machine moves far less than one long run.
 void Measured(benchmark::internal::Benchmark* benchmark) {
@@ -131,6 +153,7 @@ void Measured(benchmark::internal::Benchmark* benchmark) {
 }
 
 BENCHMARK(BM_export)->Name("export")->Arg(1)->Arg(10)->Arg(100)->Apply(Measured);
+BENCHMARK(BM_export_uneven)->Name("export_uneven")->Apply(Measured);
 
 // One mask of one vertex keyed at every second, on a layer whose position is
 // keyed as often: the host looks up an outline and a position per keyframe.

@@ -6,5 +6,7 @@ function(tarnwick_defaults target)
   else()
     # Geometry must round every operation on its own: no fused multiply-add.
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror -ffp-contract=off)
+    # Link-time optimisation compiles again at link time: the same rule there.
+    target_link_options(${target} PRIVATE -ffp-contract=off)
   endif()
 endfunction()

@@ -53,17 +53,31 @@ std::size_t SaturatingSum(std::size_t a, std::size_t b) {
   return b > SIZE_MAX - a ? SIZE_MAX : a + b;
 }
 
+// Later collection items count for at most this many times what is written.
+constexpr std::size_t kLaterItemsPerWritten = 8;
+
 // A guess at the whole text's length when a keyframe needs more room: the
 // mask's keyframes still to come look like this one, and the collection's
-// later items like this whole mask. Those later items count for at most what
-// is already written, so a wrong guess reserves no more than that again.
+// later items like this whole mask.
+//
+// Why the later items are capped at eight times what is written: each
+// regrowth copies what is written into fresh memory, so the text's memory
+// is touched once plus once per copy. Masks alike (the common export) reach
+// the whole text at the second mask, after one copy of the first mask alone
+// (with ten masks, a tenth of the text; the old cap of once what is written
+// regrew at the 2nd, 3rd, 5th and 9th mask and copied about the whole text
+// again). A few big masks followed by many small ones would make an
+// uncapped guess reserve the big size for every small one; capped, a wrong
+// guess reserves at most eight times the text written so far, memory that is
+// reserved but never touched.
 std::size_t ExpectedTextLength(std::size_t written, std::size_t keyframeText, int32_t keyframesLeft,
                                int32_t keyframeCount, uint32_t laterItems) {
   const std::size_t restOfMask =
       SaturatingProduct(static_cast<std::size_t>(keyframesLeft), keyframeText);
   const std::size_t laterMasks = SaturatingProduct(
       SaturatingProduct(laterItems, static_cast<std::size_t>(keyframeCount)), keyframeText);
-  return SaturatingSum(SaturatingSum(written, restOfMask), std::min(laterMasks, written));
+  return SaturatingSum(SaturatingSum(written, restOfMask),
+                       std::min(laterMasks, SaturatingProduct(written, kLaterItemsPerWritten)));
 }
 
 // The state of one export run. Values a skipped or failed host call does not

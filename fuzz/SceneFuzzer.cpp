@@ -26,9 +26,9 @@ bool Small(const tarnwick::sim::Scene& scene) {
         const int32_t reported = mask.reportedKeyframeCount.value_or(0);
         if (reported > 1000) return false;
         std::size_t mostVertices = 0;
-        for (const auto& key : mask.keyframes) {
-          points += key.vertices.size() + 1;
-          mostVertices = std::max(mostVertices, key.vertices.size());
+        for (std::size_t k = 0; k < mask.keyframes.size(); ++k) {
+          points += mask.VertexCount(k) + 1;
+          mostVertices = std::max(mostVertices, mask.VertexCount(k));
         }
         const std::size_t keyframes = std::max<std::size_t>(
             {mask.keyframes.size(), static_cast<std::size_t>(std::max(reported, 0)), 1});

@@ -1,19 +1,50 @@
 #include "platform/Win32StandIn.h"
 
 #ifndef _WIN32
+#include <sys/mman.h>
+
 #include <cstring>
 #include <memory>
+#include <new>
 #include <set>
 
 namespace tarnwick::standin {
 
 namespace {
 
+// Blocks this large come straight from the system in huge pages where it
+// offers them, as a system allocator serves a big request: a long text then
+// costs a few hundred page faults instead of tens of thousands.
+constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
+
 // A movable block's contents start undefined, as on Windows; they are not
 // zeroed, so a long text is not written twice.
 struct Block {
-  std::unique_ptr<char[]> bytes;
-  std::size_t size = 0;
+  explicit Block(std::size_t bytes) : size(bytes) {
+    if (size >= kLargeBlock) {
+      void* mapped =
+          mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (mapped == MAP_FAILED) throw std::bad_alloc();
+      (void)madvise(mapped, size, MADV_HUGEPAGE);  // a hint; refused, pages stay small
+      data = static_cast<char*>(mapped);
+    } else {
+      data = new char[size];
+    }
+  }
+  ~Block() {
+    if (size >= kLargeBlock) {
+      munmap(data, size);
+    } else {
+      delete[] data;
+    }
+  }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+
+  char* bytes() const { return data; }
+
+  std::size_t size;
+  char* data = nullptr;
   int locks = 0;
 };
 
@@ -92,10 +123,8 @@ void SetOpenRefusals(int count) {
 void PutClipboardText(const std::string& text) {
   State& state = TheState();
   DropClipboardData();
-  Block* block = new Block;
-  block->size = text.size() + 1;
-  block->bytes.reset(new char[block->size]);
-  std::memcpy(block->bytes.get(), text.c_str(), block->size);
+  Block* block = new Block(text.size() + 1);
+  std::memcpy(block->bytes(), text.c_str(), block->size);
   state.blocks.insert(block);
   state.data = block;
 }
@@ -105,7 +134,7 @@ bool ReadClipboardText(std::string& text) {
   if (block == nullptr) {
     return false;
   }
-  text.assign(block->bytes.get(), strnlen(block->bytes.get(), block->size));
+  text.assign(block->bytes(), strnlen(block->bytes(), block->size));
   return true;
 }
 
@@ -193,9 +222,12 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   if ((flags & GMEM_MOVEABLE) == 0 || tarnwick::standin::Failing(Failure::kAllocRefused)) {
     return nullptr;
   }
-  auto* block = new tarnwick::standin::Block;
-  block->bytes.reset(new char[bytes]);
-  block->size = bytes;
+  tarnwick::standin::Block* block = nullptr;
+  try {
+    block = new tarnwick::standin::Block(bytes);
+  } catch (const std::bad_alloc&) {
+    return nullptr;  // as GlobalAlloc says no
+  }
   state.blocks.insert(block);
   return block;
 }
@@ -206,7 +238,7 @@ LPVOID GlobalLock(HGLOBAL handle) {
     return nullptr;
   }
   ++block->locks;
-  return block->bytes.get();
+  return block->bytes();
 }
 
 BOOL GlobalUnlock(HGLOBAL handle) {

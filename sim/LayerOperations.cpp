@@ -2,6 +2,7 @@
 // suites: what the export reads of each mask and its layer.
 #include <cstring>
 
+#include "sim/Generator.h"
 #include "sim/HostCall.h"
 #include "sim/SimulatedHost.h"
 
@@ -30,12 +31,26 @@ std::size_t EntryInForce(std::size_t count, TimeOf timeOf, const HostTime& time)
 template <typename T>
 const T& ValueAt(const Timed<T>& timed, const HostTime& time) {
   const auto& entries = timed.entries;
+  if (entries.size() == 1) return entries.front().value;  // a value that does not change
   return entries[EntryInForce(
                      entries.size(), [&](std::size_t i) { return entries[i].time; }, time)]
       .value;
 }
 
 }  // namespace
+
+// A generated outline is made when it is first asked for and kept until
+// another is: the export reads one outline's vertices in turn.
+const std::vector<PathVertex>& SimulatedHost::OutlineVertices(const Object& outline) {
+  const Mask& mask = MaskOf(outline);
+  if (!mask.generated) return mask.keyframes[outline.keyframe].vertices;
+  if (generatedFor_ != &outline) {
+    OutlineGenerator(mask.generated->vertices, mask.generated->seed)
+        .Keyframe(static_cast<int32_t>(outline.keyframe), generated_);
+    generatedFor_ = &outline;
+  }
+  return generated_;
+}
 
 HostError SimulatedHost::GetLayerMaskByIndex(LayerHandle layer, uint32_t index, MaskHandle* mask) {
   const Operation op = Operation::kGetLayerMaskByIndex;
@@ -178,7 +193,7 @@ HostError SimulatedHost::PathNumSegments(EffectRef effect, MaskOutlineHandle out
     if (effect != nullptr) return Violation(op, "effect reference must be null");
     const Object* object = Check(outline, Kind::kOutline, op, "outline");
     if (object == nullptr || !CheckOut(count, op, "count pointer")) return kViolationError;
-    *count = static_cast<int32_t>(MaskOf(*object).keyframes[object->keyframe].vertices.size());
+    *count = static_cast<int32_t>(MaskOf(*object).VertexCount(object->keyframe));
     return 0;
   });
 }
@@ -190,7 +205,7 @@ HostError SimulatedHost::PathVertexInfo(EffectRef effect, MaskOutlineHandle outl
     if (effect != nullptr) return Violation(op, "effect reference must be null");
     const Object* object = Check(outline, Kind::kOutline, op, "outline");
     if (object == nullptr || !CheckOut(vertex, op, "vertex pointer")) return kViolationError;
-    const std::vector<PathVertex>& vertices = MaskOf(*object).keyframes[object->keyframe].vertices;
+    const std::vector<PathVertex>& vertices = OutlineVertices(*object);
     if (index < 0 || static_cast<std::size_t>(index) >= vertices.size()) return kHostRefusal;
     *vertex = vertices[static_cast<std::size_t>(index)];
     return 0;

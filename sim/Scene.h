@@ -34,10 +34,23 @@ struct MaskKeyframe {
   std::vector<PathVertex> vertices;
 };
 
+// An outline the host makes when it serves it (see Generator.h).
+struct GeneratedOutline {
+  int32_t vertices = 0;
+  uint64_t seed = 0;
+};
+
 struct Mask {
   bool isStatic = false;
-  std::vector<MaskKeyframe> keyframes;  // one entry holding the outline when static
+  // One entry holding the outline when static; only the times when generated.
+  std::vector<MaskKeyframe> keyframes;
   std::optional<int32_t> reportedKeyframeCount;
+  std::optional<GeneratedOutline> generated;
+
+  std::size_t VertexCount(std::size_t keyframe) const {
+    return generated ? static_cast<std::size_t>(generated->vertices)
+                     : keyframes[keyframe].vertices.size();
+  }
 };
 
 struct Layer {

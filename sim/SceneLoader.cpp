@@ -213,9 +213,10 @@ class Reader {
                                     ", the last keyframe's time passes 2147483647");
       }
       ChargeVertices(keyframes, vertices, at);
-      mask.keyframes =
-          GenerateOutline(static_cast<int32_t>(vertices), static_cast<int32_t>(keyframes),
-                          static_cast<uint64_t>(seed), timeScale_);
+      // Made when the host serves them, not stored.
+      mask.generated =
+          GeneratedOutline{static_cast<int32_t>(vertices), static_cast<uint64_t>(seed)};
+      mask.keyframes = GeneratedKeyframeTimes(static_cast<int32_t>(keyframes), timeScale_);
     } else if (j.contains("vertices")) {
       mask.isStatic = true;
       mask.keyframes.push_back({HostTime{0, 1}, ReadVertices(j["vertices"], path + ".vertices")});
@@ -397,7 +398,9 @@ int64_t ExportLines(const Mask& mask) {
   if (entries == 0) entries = 1;  // the export writes one entry for none
   if (entries < 0) return 0;
   std::size_t vertices = 0;
-  for (const MaskKeyframe& key : mask.keyframes) vertices = std::max(vertices, key.vertices.size());
+  for (std::size_t k = 0; k < mask.keyframes.size(); ++k) {
+    vertices = std::max(vertices, mask.VertexCount(k));
+  }
   // A keyframe entry's own head and tail are about as long as three lines.
   constexpr int64_t kEntryOverhead = 3;
   return entries * (static_cast<int64_t>(vertices) + kEntryOverhead);

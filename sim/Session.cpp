@@ -1,7 +1,9 @@
 #include "sim/Session.h"
 
 #include <cstring>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "platform/Win32.h"
 #ifndef _WIN32
@@ -10,18 +12,33 @@
 
 namespace tarnwick::sim {
 
-std::optional<std::string> ReadClipboardText() {
-  std::optional<std::string> text;
+bool WithClipboardText(const std::function<void(const char*, std::size_t)>& use) {
   for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) Sleep(10);
+  bool held = false;
   HANDLE data = GetClipboardData(CF_TEXT);
   if (data != nullptr) {
     const char* bytes = static_cast<const char*>(GlobalLock(data));
     if (bytes != nullptr) {
-      text = std::string(bytes, strnlen(bytes, GlobalSize(data)));
-      GlobalUnlock(data);
+      held = true;
+      // Closed however `use` ends.
+      struct Unlock {
+        HANDLE data;
+        ~Unlock() {
+          GlobalUnlock(data);
+          CloseClipboard();
+        }
+      } unlock{data};
+      use(bytes, strnlen(bytes, GlobalSize(data)));
+      return held;
     }
   }
   CloseClipboard();
+  return held;
+}
+
+std::optional<std::string> ReadClipboardText() {
+  std::optional<std::string> text;
+  WithClipboardText([&](const char* bytes, std::size_t size) { text.emplace(bytes, size); });
   return text;
 }
 
@@ -71,7 +88,8 @@ class ClipboardFaults {
 
 }  // namespace
 
-SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log) {
+SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
+                          const ClipboardSink& sink) {
   const Scene& scene = host.scene();
   SessionResult result;
   ReplaceClipboardText(scene.clipboard);
@@ -107,8 +125,17 @@ SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::os
     if (log) *log << "IdleHook -> " << result.idleResult << '\n';
   }
   clipboardFaults.reset();
-  result.clipboard = ReadClipboardText();
-  result.clipboardChanged = result.clipboard != result.clipboardBefore;
+  const bool held = WithClipboardText([&](const char* bytes, std::size_t size) {
+    result.clipboardChanged =
+        !result.clipboardBefore || std::string_view(bytes, size) != *result.clipboardBefore;
+    if (!sink) {
+      result.clipboard.emplace(bytes, size);
+    } else if (result.clipboardChanged) {
+      sink(bytes, size);
+    }
+  });
+  result.clipboardHeld = held;
+  if (!held) result.clipboardChanged = result.clipboardBefore.has_value();
   return result;
 }
 

@@ -3,6 +3,8 @@
 #ifndef TARNWICK_SIM_SESSION_H
 #define TARNWICK_SIM_SESSION_H
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -23,20 +25,30 @@ struct SessionResult {
   bool idleRun = false;
   HostError idleResult = 0;
   std::optional<std::string> clipboardBefore;
-  std::optional<std::string> clipboard;
+  std::optional<std::string> clipboard;  // when no sink took it
+  bool clipboardHeld = false;            // the clipboard holds text at the end
   bool clipboardChanged = false;
 };
 
+// Where a changed clipboard's text goes, read where it lies.
+using ClipboardSink = std::function<void(const char* bytes, std::size_t size)>;
+
 // Puts the scene's clipboard text in place (or empties the clipboard), runs
-// the session and reads the clipboard back. One line per hook result goes to
-// the log when one is given.
-SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log);
+// the session and reads the clipboard back: into `clipboard`, or, given a
+// sink, straight from the clipboard's block to the sink when it changed (a
+// long text is not copied). One line per hook result goes to the log when
+// one is given.
+SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
+                          const ClipboardSink& sink = nullptr);
 
 // Writes the session as a JSON document, the calls record by record, so a
 // report of millions of calls costs no memory beyond the call log itself.
 void WriteReport(std::ostream& out, const SimulatedHost& host, const SessionResult& result);
 
-// The clipboard's CF_TEXT, through the Win32 calls any program would use.
+// Hands the clipboard's CF_TEXT bytes to `use` where they lie, through the
+// Win32 calls any program would use; false when it holds no text.
+bool WithClipboardText(const std::function<void(const char*, std::size_t)>& use);
+// The clipboard's CF_TEXT, copied.
 std::optional<std::string> ReadClipboardText();
 // Replaces the clipboard's content with the text, or empties it.
 void ReplaceClipboardText(const std::optional<std::string>& text);

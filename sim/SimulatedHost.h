@@ -209,12 +209,17 @@ class SimulatedHost {
 
   const Layer& LayerOf(const Object& object) const;
   const Mask& MaskOf(const Object& object) const;
+  // The vertices of an outline object, stored or made on demand.
+  const std::vector<PathVertex>& OutlineVertices(const Object& outline);
 
   Scene scene_;
   // Every object, allocated once, so a handle is checked by its address.
   std::vector<Object> objects_;
   std::vector<ItemObjects> items_;
   std::vector<CollectionItem> scratchEntries_;
+  // The generated outline last served, and the object it belongs to.
+  const Object* generatedFor_ = nullptr;
+  std::vector<PathVertex> generated_;
 
   bool recordCalls_ = true;
   std::ostream* trace_ = nullptr;

@@ -128,12 +128,22 @@ int Run(const Options& options) {
   // reads it.
   host.SetRecordCalls(report.is_open());
   if (options.trace) host.SetTrace(&std::cerr);
-  const tarnwick::sim::SessionResult result = tarnwick::sim::PlaySession(host, entry, &std::cerr);
-
-  if (result.clipboardChanged && result.clipboard) {
-    std::cout << *result.clipboard;
-  } else {
+  // The report and the preview need the text as a string; otherwise standard
+  // output takes it straight from the clipboard's block.
+  const bool keepText = report.is_open() || preview.is_open();
+  const auto toStandardOutput = [](const char* bytes, std::size_t size) {
+    std::cout.write(bytes, static_cast<std::streamsize>(size));
+  };
+  const tarnwick::sim::SessionResult result = tarnwick::sim::PlaySession(
+      host, entry, &std::cerr,
+      keepText ? tarnwick::sim::ClipboardSink() : tarnwick::sim::ClipboardSink(toStandardOutput));
+  if (keepText && result.clipboardChanged && result.clipboard) {
+    toStandardOutput(result.clipboard->data(), result.clipboard->size());
+  }
+  if (!result.clipboardChanged) {
     std::cerr << "tarnwick-sim: the clipboard was left unchanged; nothing on standard output\n";
+  } else if (!result.clipboardHeld) {
+    std::cerr << "tarnwick-sim: the clipboard was emptied; nothing on standard output\n";
   }
   std::cout.flush();
   if (!std::cout) {
