@@ -141,11 +141,83 @@ SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::os
 
 namespace {
 
-// JSON string escaping for text that is valid UTF-8 or plain bytes: quotes,
-// backslashes and control characters escaped, bytes above 127 replaced when
-// they do not form UTF-8, as a JSON document needs.
-void WriteJsonString(std::ostream& out, const std::string& text) {
-  out << nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+// The length of the UTF-8 sequence at the start of the bytes, or 0 when it is
+// not one (overlong forms, surrogates and code points past U+10FFFF included).
+std::size_t Utf8Length(const unsigned char* p, std::size_t left) {
+  const unsigned char c = p[0];
+  std::size_t length = 0;
+  unsigned lowest = 0;
+  if (c >= 0xC2 && c <= 0xDF) {
+    length = 2, lowest = 0x80;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3, lowest = 0x800;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4, lowest = 0x10000;
+  } else {
+    return 0;
+  }
+  if (left < length) return 0;
+  unsigned code = c & (0x7Fu >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    code = code << 6 | (p[i] & 0x3Fu);
+  }
+  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+  return code < lowest || code > 0x10FFFF || surrogate ? 0 : length;
+}
+
+// Writes the bytes as a JSON string, as they are read: quotes, backslashes
+// and control characters escaped, bytes that do not form UTF-8 replaced with
+// U+FFFD. Runs of plain bytes go out whole, so a long text costs no copy.
+void WriteJsonString(std::ostream& out, const char* bytes, std::size_t size) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+  out << '"';
+  std::size_t run = 0;  // start of the bytes not yet written
+  const auto flush = [&](std::size_t end) {
+    out.write(bytes + run, static_cast<std::streamsize>(end - run));
+  };
+  for (std::size_t i = 0; i < size;) {
+    const unsigned char c = p[i];
+    if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+      ++i;
+      continue;
+    }
+    if (c >= 0x80) {
+      const std::size_t length = Utf8Length(p + i, size - i);
+      if (length != 0) {
+        i += length;
+        continue;
+      }
+    }
+    flush(i);
+    switch (c) {
+      case '"':
+        out << "\\\"";
+        break;
+      case '\\':
+        out << "\\\\";
+        break;
+      case '\n':
+        out << "\\n";
+        break;
+      case '\r':
+        out << "\\r";
+        break;
+      case '\t':
+        out << "\\t";
+        break;
+      default:
+        if (c >= 0x80) {
+          out << "\\ufffd";
+        } else {
+          static const char kHex[] = "0123456789abcdef";
+          out << "\\u00" << kHex[c >> 4] << kHex[c & 0xF];
+        }
+    }
+    run = ++i;
+  }
+  flush(size);
+  out << '"';
 }
 
 }  // namespace
@@ -189,8 +261,10 @@ void WriteReport(std::ostream& out, const SimulatedHost& host, const SessionResu
   // The clipboard and the calls can be large: written as they are read.
   out << "  \"clipboard\": ";
   if (result.clipboard) {
-    WriteJsonString(out, *result.clipboard);
-  } else {
+    WriteJsonString(out, result.clipboard->data(), result.clipboard->size());
+  } else if (!WithClipboardText([&out](const char* bytes, std::size_t size) {
+               WriteJsonString(out, bytes, size);  // read where it lies
+             })) {
     out << "null";
   }
   out << ",\n";

@@ -128,9 +128,9 @@ int Run(const Options& options) {
   // reads it.
   host.SetRecordCalls(report.is_open());
   if (options.trace) host.SetTrace(&std::cerr);
-  // The report and the preview need the text as a string; otherwise standard
-  // output takes it straight from the clipboard's block.
-  const bool keepText = report.is_open() || preview.is_open();
+  // The preview reads the text as a string; standard output and the report
+  // take it straight from the clipboard's block.
+  const bool keepText = preview.is_open();
   const auto toStandardOutput = [](const char* bytes, std::size_t size) {
     std::cout.write(bytes, static_cast<std::streamsize>(size));
   };
