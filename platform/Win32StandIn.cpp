@@ -17,11 +17,14 @@ namespace {
 // costs a few hundred page faults instead of tens of thousands.
 constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
 
+bool gLargeBlocksFromSystem = true;
+
 // A movable block's contents start undefined, as on Windows; they are not
 // zeroed, so a long text is not written twice.
 struct Block {
-  explicit Block(std::size_t bytes) : size(bytes) {
-    if (size >= kLargeBlock) {
+  explicit Block(std::size_t bytes)
+      : size(bytes), mapped(bytes >= kLargeBlock && gLargeBlocksFromSystem) {
+    if (mapped) {
       void* mapped =
           mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (mapped == MAP_FAILED) throw std::bad_alloc();
@@ -32,7 +35,7 @@ struct Block {
     }
   }
   ~Block() {
-    if (size >= kLargeBlock) {
+    if (mapped) {
       munmap(data, size);
     } else {
       delete[] data;
@@ -44,6 +47,7 @@ struct Block {
   char* bytes() const { return data; }
 
   std::size_t size;
+  bool mapped;
   char* data = nullptr;
   int locks = 0;
 };
@@ -98,6 +102,10 @@ void Reset() {
     Destroy(block);
   }
   state = State{};
+}
+
+void SetLargeBlocksFromSystem(bool fromSystem) {
+  gLargeBlocksFromSystem = fromSystem;
 }
 
 void SetFailure(Failure failure) {

@@ -26,6 +26,10 @@ void SetFailure(Failure failure);
 void AddFailure(Failure failure);
 // The open refusal lasts for this many OpenClipboard calls, then lets go.
 void SetOpenRefusals(int count);
+// Whether blocks of 2 MiB and more come straight from the system (mapped, in
+// huge pages where offered; the default) or from operator new like small
+// ones, so that a program counting its allocations sees them.
+void SetLargeBlocksFromSystem(bool fromSystem);
 // Puts text on the clipboard as another program would (CF_TEXT, NUL added).
 void PutClipboardText(const std::string& text);
 // The clipboard's CF_TEXT bytes up to the first NUL; false when it holds none.
