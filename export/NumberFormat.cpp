@@ -73,6 +73,12 @@ void WriteSixDigits(uint32_t value, char* out) {
   WritePair(low % 100, out + 4);
 }
 
+// The whole part of a value of ten or more: rare in an export of normalised
+// coordinates, and kept out of line so the common path needs no stack frame.
+__attribute__((noinline, cold)) std::size_t WriteWholePart(uint64_t whole, char* out) {
+  return WriteUnsigned(whole, out);
+}
+
 std::size_t WriteNonFinite(double x, char* out) {
   const char* spelling = std::isnan(x) ? "0/0" : (x > 0 ? "1e999" : "-1e999");
   const std::size_t length = std::strlen(spelling);
@@ -111,7 +117,7 @@ std::size_t FormatFixed6(double x, char* out) {
   if (whole < 10) {
     *cursor++ = static_cast<char>('0' + whole);
   } else {
-    cursor += WriteUnsigned(whole, cursor);
+    cursor += WriteWholePart(whole, cursor);
   }
   *cursor = '.';
   WriteSixDigits(fraction, cursor + 1);

@@ -10,7 +10,10 @@
 
 namespace tarnwick::sim {
 
-inline const SimulatedHost::Object* SimulatedHost::ObjectAt(const void* handle) const {
+// Six of these checks run per exported vertex: they must not cost a call.
+#define TARNWICK_HOT inline __attribute__((always_inline))
+
+TARNWICK_HOT const SimulatedHost::Object* SimulatedHost::ObjectAt(const void* handle) const {
   // A null or foreign handle wraps or lands outside the objects' range.
   const uintptr_t offset =
       reinterpret_cast<uintptr_t>(handle) - reinterpret_cast<uintptr_t>(objects_.data());
@@ -22,8 +25,9 @@ inline const SimulatedHost::Object* SimulatedHost::ObjectAt(const void* handle) 
 
 // The common case, a handle of the right kind, stays small enough to inline;
 // reporting what is wrong with any other is left to CheckFailed.
-inline const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
-                                                         Operation operation, const char* what) {
+TARNWICK_HOT const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,
+                                                               Operation operation,
+                                                               const char* what) {
   const Object* object = ObjectAt(handle);
   if (object != nullptr && object->kind == kind) {
     return object;
@@ -32,7 +36,8 @@ inline const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kin
   return nullptr;
 }
 
-inline bool SimulatedHost::CheckOut(const void* pointer, Operation operation, const char* what) {
+TARNWICK_HOT bool SimulatedHost::CheckOut(const void* pointer, Operation operation,
+                                          const char* what) {
   if (pointer == nullptr) {
     Violation(operation, std::string("null ") + what);
     return false;
@@ -40,7 +45,7 @@ inline bool SimulatedHost::CheckOut(const void* pointer, Operation operation, co
   return true;
 }
 
-inline bool SimulatedHost::CheckPlugin(PluginId plugin, Operation operation) {
+TARNWICK_HOT bool SimulatedHost::CheckPlugin(PluginId plugin, Operation operation) {
   if (plugin != scene_.pluginId) {
     Violation(operation, "plug-in id " + std::to_string(plugin) + " is not the module's");
     return false;
@@ -48,7 +53,7 @@ inline bool SimulatedHost::CheckPlugin(PluginId plugin, Operation operation) {
   return true;
 }
 
-inline bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) {
+TARNWICK_HOT bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) {
   if (time == nullptr) {
     Violation(operation, "null time");
     return false;
@@ -62,7 +67,7 @@ inline bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) 
 
 // Counts the call; only a call through an unacquired suite, or with faults
 // armed, takes the longer way.
-inline HostError SimulatedHost::Begin(Operation operation) {
+TARNWICK_HOT HostError SimulatedHost::Begin(Operation operation) {
   ++callCount_;
   const std::size_t index = static_cast<std::size_t>(operation);
   const int64_t ofOperation = ++callsPerOperation_[index];
@@ -72,7 +77,7 @@ inline HostError SimulatedHost::Begin(Operation operation) {
   return 0;
 }
 
-inline HostError SimulatedHost::Finish(Operation operation, HostError result) {
+TARNWICK_HOT HostError SimulatedHost::Finish(Operation operation, HostError result) {
   if (recordCalls_ || trace_ != nullptr) {
     Record(operation, result);
   }
@@ -84,6 +89,8 @@ HostError SimulatedHost::Serve(Operation operation, Body body) {
   const HostError failed = Begin(operation);
   return Finish(operation, failed != 0 ? failed : body());
 }
+
+#undef TARNWICK_HOT
 
 }  // namespace tarnwick::sim
 
