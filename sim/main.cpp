@@ -73,6 +73,19 @@ void LimitAddressSpace() {
 #endif
 }
 
+// Opens the file named by an option, when it names one; false after saying
+// why it cannot be written.
+bool OpenOutput(const std::string& path, std::ofstream& out) {
+  if (path.empty()) return true;
+  errno = 0;
+  out.open(path, std::ios::binary);
+  if (!out) {
+    std::cerr << "tarnwick-sim: " << path << ": cannot be written: " << std::strerror(errno)
+              << "\n";
+  }
+  return static_cast<bool>(out);
+}
+
 // The hooks that returned non-zero, one line each on standard error.
 bool ReportFailedHooks(const tarnwick::sim::SessionResult& result) {
   const struct {
@@ -102,26 +115,11 @@ int Run(const Options& options) {
 #else
   const EntryPointFuncType entry = &EntryPointFunc;
 #endif
-  // Opened before the session, so an unwritable report costs no session.
+  // Opened before the session, so an unwritable output costs no session.
   std::ofstream report;
-  if (!options.report.empty()) {
-    errno = 0;
-    report.open(options.report, std::ios::binary);
-    if (!report) {
-      std::cerr << "tarnwick-sim: " << options.report
-                << ": cannot be written: " << std::strerror(errno) << "\n";
-      return kUnusable;
-    }
-  }
   std::ofstream preview;
-  if (!options.preview.empty()) {
-    errno = 0;
-    preview.open(options.preview, std::ios::binary);
-    if (!preview) {
-      std::cerr << "tarnwick-sim: " << options.preview
-                << ": cannot be written: " << std::strerror(errno) << "\n";
-      return kUnusable;
-    }
+  if (!OpenOutput(options.report, report) || !OpenOutput(options.preview, preview)) {
+    return kUnusable;
   }
   tarnwick::sim::SimulatedHost host(std::move(scene));
   // The call log costs memory in proportion to the calls; only the report

@@ -42,6 +42,16 @@ std::string Between(const std::string& text, const std::string& from, const std:
   return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+// Each piece occurs in the text, after the one before it.
+void ExpectInOrder(const std::string& text, const std::vector<std::string>& pieces) {
+  std::size_t at = 0;
+  for (const std::string& piece : pieces) {
+    const std::size_t found = text.find(piece, at);
+    EXPECT_NE(found, std::string::npos) << "missing in order: " << piece;
+    if (found != std::string::npos) at = found + piece.size();
+  }
+}
+
 const char kHead[] = "{\r\n\tTools = ordered() {\r\n";
 const char kTail[] = "\t},\r\n\tActiveTool = \"BSpline1\"\r\n}\r\n";
 
@@ -157,12 +167,7 @@ TEST(ExportCommand, Scenarios) {
       EXPECT_EQ(clipboard, "before");
       continue;
     }
-    std::size_t at = 0;
-    for (const std::string& piece : c.expected) {
-      const std::size_t found = clipboard.find(piece, at);
-      EXPECT_NE(found, std::string::npos) << "missing in order: " << piece;
-      if (found != std::string::npos) at = found + piece.size();
-    }
+    ExpectInOrder(clipboard, c.expected);
     for (const std::string& piece : c.absent) {
       EXPECT_EQ(clipboard.find(piece), std::string::npos) << "unexpected: " << piece;
     }
@@ -379,12 +384,7 @@ TEST(ExportCommand, NothingTheUserHadIsLost) {
       EXPECT_EQ(clipboard, c.clipboard.empty() ? "before" : "<none>");
       continue;
     }
-    std::size_t at = 0;
-    for (const std::string& piece : c.clipboard) {
-      const std::size_t found = clipboard.find(piece, at);
-      EXPECT_NE(found, std::string::npos) << "missing in order: " << piece;
-      if (found != std::string::npos) at = found + piece.size();
-    }
+    ExpectInOrder(clipboard, c.clipboard);
 #ifndef _WIN32
     // Every keyframe written survives Fusion's load of the text.
     std::size_t written = 0;

@@ -181,6 +181,15 @@ void CheckFaulted(const SessionRun& run, const SessionRun& baseline, Totals& tot
   }
 }
 
+// The summary line the README quotes.
+void PrintSummary(const char* sweep, const Totals& totals) {
+  std::printf(
+      "%s: %d runs, 0 crashes, %d violations, %d outstanding suites, %d undo groups left open, "
+      "%d unbalanced undo groups, %d failures passed as success, %d bad clipboard texts\n",
+      sweep, totals.runs, totals.violations, totals.outstanding, totals.undoOpen,
+      totals.unbalancedUndo, totals.passedAsSuccess, totals.badText);
+}
+
 std::vector<std::string> SweepScenes() {
   std::vector<std::string> paths;
   for (const char* folder : {"examples", "tests/scenes"}) {
@@ -277,12 +286,7 @@ TEST(FaultSweep, TheHostSurvivesEveryFailure) {
     standin::Reset();
 #endif
   }
-  std::printf(
-      "fault sweep: %d runs, 0 crashes, %d violations, %d outstanding suites, %d undo groups "
-      "left open, %d unbalanced undo groups, %d failures passed as success, %d bad clipboard "
-      "texts\n",
-      totals.runs, totals.violations, totals.outstanding, totals.undoOpen, totals.unbalancedUndo,
-      totals.passedAsSuccess, totals.badText);
+  PrintSummary("fault sweep", totals);
 }
 
 // Every pair of host calls failing together, on the scene with the fewest
@@ -318,12 +322,7 @@ TEST(FaultSweep, TheHostSurvivesEveryPairOfFailures) {
       CheckFaulted(run, baseline, totals, texts, what, closingRefused);
     }
   }
-  std::printf(
-      "fault pair sweep: %d runs, 0 crashes, %d violations, %d outstanding suites, %d undo "
-      "groups left open, %d unbalanced undo groups, %d failures passed as success, %d bad "
-      "clipboard texts\n",
-      totals.runs, totals.violations, totals.outstanding, totals.undoOpen, totals.unbalancedUndo,
-      totals.passedAsSuccess, totals.badText);
+  PrintSummary("fault pair sweep", totals);
 }
 
 }  // namespace
