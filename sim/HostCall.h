@@ -4,8 +4,6 @@
 #ifndef TARNWICK_SIM_HOST_CALL_H
 #define TARNWICK_SIM_HOST_CALL_H
 
-#include <string>
-
 #include "sim/SimulatedHost.h"
 
 namespace tarnwick::sim {
@@ -36,33 +34,25 @@ TARNWICK_HOT const SimulatedHost::Object* SimulatedHost::Check(const void* handl
   return nullptr;
 }
 
+// Each check's failure is reported out of line, so the fast path of every
+// operation needs no stack frame of its own.
 TARNWICK_HOT bool SimulatedHost::CheckOut(const void* pointer, Operation operation,
                                           const char* what) {
-  if (pointer == nullptr) {
-    Violation(operation, std::string("null ") + what);
-    return false;
-  }
-  return true;
+  if (pointer != nullptr) return true;
+  NullArgument(operation, what);
+  return false;
 }
 
 TARNWICK_HOT bool SimulatedHost::CheckPlugin(PluginId plugin, Operation operation) {
-  if (plugin != scene_.pluginId) {
-    Violation(operation, "plug-in id " + std::to_string(plugin) + " is not the module's");
-    return false;
-  }
-  return true;
+  if (plugin == scene_.pluginId) return true;
+  ForeignPlugin(plugin, operation);
+  return false;
 }
 
 TARNWICK_HOT bool SimulatedHost::CheckTime(const HostTime* time, Operation operation) {
-  if (time == nullptr) {
-    Violation(operation, "null time");
-    return false;
-  }
-  if (time->scale == 0) {
-    Violation(operation, "time with scale 0");
-    return false;
-  }
-  return true;
+  if (time != nullptr && time->scale != 0) return true;
+  BadTime(time, operation);
+  return false;
 }
 
 // Counts the call; only a call through an unacquired suite, or with faults

@@ -151,6 +151,21 @@ void SimulatedHost::ReservedEntryCalled() {
   violations_.push_back("a reserved table entry was called");
 }
 
+__attribute__((cold, noinline)) void SimulatedHost::NullArgument(Operation operation,
+                                                                 const char* what) {
+  Violation(operation, std::string("null ") + what);
+}
+
+__attribute__((cold, noinline)) void SimulatedHost::ForeignPlugin(PluginId plugin,
+                                                                  Operation operation) {
+  Violation(operation, "plug-in id " + std::to_string(plugin) + " is not the module's");
+}
+
+__attribute__((cold, noinline)) void SimulatedHost::BadTime(const HostTime* time,
+                                                            Operation operation) {
+  Violation(operation, time == nullptr ? "null time" : "time with scale 0");
+}
+
 __attribute__((cold, noinline)) void SimulatedHost::CheckFailed(const void* handle,
                                                                 const Object* object,
                                                                 Operation operation,

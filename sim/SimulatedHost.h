@@ -195,6 +195,9 @@ class SimulatedHost {
   // The object a handle points at, whatever its kind, or null.
   const Object* ObjectAt(const void* handle) const;
   void CheckFailed(const void* handle, const Object* object, Operation operation, const char* what);
+  void NullArgument(Operation operation, const char* what);
+  void ForeignPlugin(PluginId plugin, Operation operation);
+  void BadTime(const HostTime* time, Operation operation);
   bool CheckOut(const void* pointer, Operation operation, const char* what);
   bool CheckPlugin(PluginId plugin, Operation operation);
   bool CheckTime(const HostTime* time, Operation operation);
