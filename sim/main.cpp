@@ -152,6 +152,9 @@ int Run(const Options& options) {
     if (result.clipboardChanged && result.clipboard) {
       tarnwick::sim::WritePreview(preview, tarnwick::sim::ReadSettings(*result.clipboard));
     } else {
+      // Opened only to know it could be written: no picture, no file.
+      preview.close();
+      std::remove(options.preview.c_str());
       std::cerr << "tarnwick-sim: no preview: the clipboard did not change\n";
     }
     preview.flush();

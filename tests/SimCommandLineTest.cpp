@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "tarnwick_config.h"
@@ -131,7 +132,8 @@ TEST(SimCommandLine, ExitStatusesTellTheTruth) {
        "no/such/dir/r.json: cannot be written: No such file or directory", false},
       {"a good session", "good.json --report r.json", 0, "CommandHook -> 0", true},
       {"a hook that failed", "failing.json", 1, "tarnwick-sim: CommandHook returned 7", true},
-      {"clipboard left as it was", "unchanged.json", 0, "the clipboard was left unchanged", false},
+      {"clipboard left as it was", "unchanged.json --preview none.svg", 0,
+       "no preview: the clipboard did not change", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -140,6 +142,7 @@ TEST(SimCommandLine, ExitStatusesTellTheTruth) {
     EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
     EXPECT_EQ(ran.out.rfind("{\r\n\tTools = ordered() {", 0) == 0, c.printsSettings) << ran.out;
   }
+  EXPECT_FALSE(std::ifstream(::testing::TempDir() + "/none.svg").good());
   EXPECT_NE(RunSim("--help").out.find("Exit status"), std::string::npos);
   EXPECT_EQ(RunSim("--version").out, "tarnwick-sim " TARNWICK_VERSION "\n");
   EXPECT_NE(testing::ReadFile(::testing::TempDir() + "/r.json").find("\"calls\": ["),
