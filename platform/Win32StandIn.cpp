@@ -25,11 +25,11 @@ struct Block {
   explicit Block(std::size_t bytes)
       : size(bytes), mapped(bytes >= kLargeBlock && gLargeBlocksFromSystem) {
     if (mapped) {
-      void* mapped =
+      void* region =
           mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-      if (mapped == MAP_FAILED) throw std::bad_alloc();
-      (void)madvise(mapped, size, MADV_HUGEPAGE);  // a hint; refused, pages stay small
-      data = static_cast<char*>(mapped);
+      if (region == MAP_FAILED) throw std::bad_alloc();
+      (void)madvise(region, size, MADV_HUGEPAGE);  // a hint; refused, pages stay small
+      data = static_cast<char*>(region);
     } else {
       data = new char[size];
     }

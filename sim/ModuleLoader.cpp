@@ -79,8 +79,9 @@ EntryPointFuncType LoadModule(const std::string& path) {
   }
   HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(16000), "PIPL");
   if (resource == nullptr) {
-    throw ModuleError(path + ": has no readable PIPL resource (looked for type \"PIPL\", id " +
-                      "16000): " + SystemMessage(GetLastError()));
+    throw ModuleError(path +
+                      ": has no readable PIPL resource (looked for type \"PIPL\", id 16000): " +
+                      SystemMessage(GetLastError()));
   }
   HGLOBAL loaded = LoadResource(module, resource);
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;

@@ -41,8 +41,7 @@ struct Budget {
 
 class Reader {
  public:
-  Reader(const std::string& source, uint32_t timeScale, Budget* budget = nullptr)
-      : source_(source), timeScale_(timeScale), budget_(budget) {}
+  Reader(const std::string& source, uint32_t timeScale) : source_(source), timeScale_(timeScale) {}
 
   [[noreturn]] void Fail(const std::string& path, const std::string& what) const {
     throw SceneError(source_ + ": " + (path.empty() ? "top level" : path) + ": " + what);
@@ -144,8 +143,8 @@ class Reader {
   // scene's limit before they are stored or made.
   void ChargeVertices(int64_t keyframes, int64_t vertices, const std::string& path) const {
     const int64_t charge = keyframes * std::max<int64_t>(vertices, 1);
-    budget_->vertices += charge;
-    if (budget_->vertices > kMaxSceneVertices) {
+    budget_.vertices += charge;
+    if (budget_.vertices > kMaxSceneVertices) {
       Fail(path, "the scene's vertices pass its limit of " + WithSeparators(kMaxSceneVertices) +
                      " (keyframes times vertices, stored or generated)");
     }
@@ -334,9 +333,9 @@ class Reader {
   // its mask makes against the scene's limit.
   void ChargeLines(const Item& item, const SelectionEntry& entry, const std::string& path) const {
     if (entry.kind != kCollectionItemMask) return;
-    budget_->lines +=
+    budget_.lines +=
         ExportLines(item.layers[static_cast<std::size_t>(entry.layer)].masks[entry.mask]);
-    if (budget_->lines > kMaxSceneLines) {
+    if (budget_.lines > kMaxSceneLines) {
       Fail(path, "the scene's point lines pass its limit of " + WithSeparators(kMaxSceneLines) +
                      " (reported keyframes times vertices, summed over the selected masks)");
     }
@@ -387,7 +386,7 @@ class Reader {
  private:
   std::string source_;
   uint32_t timeScale_;
-  Budget* budget_;
+  mutable Budget budget_;  // what the scene read so far has used of its limits
 };
 
 }  // namespace
@@ -409,7 +408,6 @@ int64_t ExportLines(const Mask& mask) {
 Scene LoadScene(const std::string& text, const std::string& sourceName) {
   const Json j = ParseStrictJson(text, sourceName);
   Scene scene;
-  Budget budget;
   {
     Reader top(sourceName, 1000);
     top.Object(j, "");
@@ -421,7 +419,7 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
           static_cast<uint32_t>(top.Integer(j["time_scale"], "time_scale", 1, UINT32_MAX));
     }
   }
-  const Reader reader(sourceName, scene.timeScale, &budget);
+  const Reader reader(sourceName, scene.timeScale);
   if (j.contains("plugin_id")) {
     scene.pluginId =
         static_cast<PluginId>(reader.Integer(j["plugin_id"], "plugin_id", INT32_MIN, INT32_MAX));

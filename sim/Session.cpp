@@ -14,26 +14,20 @@ namespace tarnwick::sim {
 
 bool WithClipboardText(const std::function<void(const char*, std::size_t)>& use) {
   for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) Sleep(10);
-  bool held = false;
-  HANDLE data = GetClipboardData(CF_TEXT);
-  if (data != nullptr) {
-    const char* bytes = static_cast<const char*>(GlobalLock(data));
-    if (bytes != nullptr) {
-      held = true;
-      // Closed however `use` ends.
-      struct Unlock {
-        HANDLE data;
-        ~Unlock() {
-          GlobalUnlock(data);
-          CloseClipboard();
-        }
-      } unlock{data};
-      use(bytes, strnlen(bytes, GlobalSize(data)));
-      return held;
+  // Unlocked and closed however `use` ends.
+  struct Close {
+    HANDLE locked = nullptr;
+    ~Close() {
+      if (locked != nullptr) GlobalUnlock(locked);
+      CloseClipboard();
     }
-  }
-  CloseClipboard();
-  return held;
+  } close;
+  HANDLE data = GetClipboardData(CF_TEXT);
+  const char* bytes = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+  if (bytes == nullptr) return false;
+  close.locked = data;
+  use(bytes, strnlen(bytes, GlobalSize(data)));
+  return true;
 }
 
 std::optional<std::string> ReadClipboardText() {
@@ -67,11 +61,17 @@ class ClipboardFaults {
  public:
   explicit ClipboardFaults(const std::vector<std::string>& steps) {
 #ifndef _WIN32
+    const struct {
+      const char* step;
+      standin::Failure failure;
+    } failures[] = {{"GlobalAlloc", standin::Failure::kAllocRefused},
+                    {"GlobalLock", standin::Failure::kLockReturnsNull},
+                    {"OpenClipboard", standin::Failure::kOpenRefused},
+                    {"SetClipboardData", standin::Failure::kSetDataRefused}};
     for (const std::string& step : steps) {
-      standin::AddFailure(step == "GlobalAlloc"     ? standin::Failure::kAllocRefused
-                          : step == "GlobalLock"    ? standin::Failure::kLockReturnsNull
-                          : step == "OpenClipboard" ? standin::Failure::kOpenRefused
-                                                    : standin::Failure::kSetDataRefused);
+      for (const auto& known : failures) {
+        if (step == known.step) standin::AddFailure(known.failure);
+      }
     }
 #else
     (void)steps;  // the loader refuses them on Windows
@@ -86,16 +86,11 @@ class ClipboardFaults {
   ClipboardFaults& operator=(const ClipboardFaults&) = delete;
 };
 
-}  // namespace
-
-SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
-                          const ClipboardSink& sink) {
+// The hooks, as a host calls them: the entry point, the menu update, the
+// command the user chooses, the idle hook.
+void PlayHooks(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
+               SessionResult& result) {
   const Scene& scene = host.scene();
-  SessionResult result;
-  ReplaceClipboardText(scene.clipboard);
-  result.clipboardBefore = ReadClipboardText();
-  std::optional<ClipboardFaults> clipboardFaults(std::in_place, scene.clipboardFaults);
-
   result.entryResult = entry(host.basicSuite(), scene.hostMajor, scene.hostMinor, scene.pluginId);
   if (log) *log << "EntryPointFunc -> " << result.entryResult << '\n';
 
@@ -108,7 +103,7 @@ SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::os
   result.menuEnabled = !host.menuItems().empty() && host.CommandEnabled(command);
 
   // The user chooses the menu item: every registered command hook hears of it.
-  if (!host.menuItems().empty() && host.CommandEnabled(command)) {
+  if (result.menuEnabled) {
     for (const CommandHookRecord& hook : host.commandHooks()) {
       if (hook.command != 0 && hook.command != command) continue;
       HostBoolean handled = 0;
@@ -124,7 +119,19 @@ SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::os
     result.idleResult = idleHook(nullptr, nullptr, &maxSleep);
     if (log) *log << "IdleHook -> " << result.idleResult << '\n';
   }
-  clipboardFaults.reset();
+}
+
+}  // namespace
+
+SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
+                          const ClipboardSink& sink) {
+  SessionResult result;
+  ReplaceClipboardText(host.scene().clipboard);
+  result.clipboardBefore = ReadClipboardText();
+  {
+    const ClipboardFaults faults(host.scene().clipboardFaults);
+    PlayHooks(host, entry, log, result);
+  }
   const bool held = WithClipboardText([&](const char* bytes, std::size_t size) {
     result.clipboardChanged =
         !result.clipboardBefore || std::string_view(bytes, size) != *result.clipboardBefore;

@@ -86,6 +86,13 @@ bool OpenOutput(const std::string& path, std::ofstream& out) {
   return static_cast<bool>(out);
 }
 
+// Whether everything written to the file reached it; says so when not.
+bool Written(std::ofstream& out, const std::string& path) {
+  out.flush();
+  if (!out) std::cerr << "tarnwick-sim: " << path << ": cannot be written\n";
+  return static_cast<bool>(out);
+}
+
 // The hooks that returned non-zero, one line each on standard error.
 bool ReportFailedHooks(const tarnwick::sim::SessionResult& result) {
   const struct {
@@ -151,25 +158,17 @@ int Run(const Options& options) {
   if (preview.is_open()) {
     if (result.clipboardChanged && result.clipboard) {
       tarnwick::sim::WritePreview(preview, tarnwick::sim::ReadSettings(*result.clipboard));
+      if (!Written(preview, options.preview)) return kSimulatorFailed;
     } else {
       // Opened only to know it could be written: no picture, no file.
       preview.close();
       std::remove(options.preview.c_str());
       std::cerr << "tarnwick-sim: no preview: the clipboard did not change\n";
     }
-    preview.flush();
-    if (!preview) {
-      std::cerr << "tarnwick-sim: " << options.preview << ": cannot be written\n";
-      return kSimulatorFailed;
-    }
   }
   if (report.is_open()) {
     tarnwick::sim::WriteReport(report, host, result);
-    report.flush();
-    if (!report) {
-      std::cerr << "tarnwick-sim: " << options.report << ": cannot be written\n";
-      return kSimulatorFailed;
-    }
+    if (!Written(report, options.report)) return kSimulatorFailed;
   }
   return ReportFailedHooks(result) ? kHookFailed : 0;
 }
