@@ -20,9 +20,8 @@ bool OpenWithRetries(HWND owner) {
 }
 
 // A movable block holding the text and its NUL, or null.
-HGLOBAL CopyToGlobalBlock(const std::string& text) {
-  const SIZE_T size = text.size() + 1;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+HGLOBAL CopyToGlobalBlock(std::string_view text) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
   if (block == nullptr) {
     return nullptr;
   }
@@ -31,7 +30,10 @@ HGLOBAL CopyToGlobalBlock(const std::string& text) {
     GlobalFree(block);
     return nullptr;
   }
-  std::memcpy(bytes, text.c_str(), size);
+  if (!text.empty()) {
+    std::memcpy(bytes, text.data(), text.size());
+  }
+  static_cast<char*>(bytes)[text.size()] = '\0';
   GlobalUnlock(block);
   return block;
 }
@@ -41,7 +43,7 @@ HGLOBAL CopyToGlobalBlock(const std::string& text) {
 // The block is ready before the clipboard is touched, so a failure to
 // allocate, lock or open leaves the user's clipboard as it was. Only a refusal
 // after emptying loses the old content, and Win32 offers no way back from it.
-bool ClipboardWriter(HWND owner, const std::string& text) {
+bool ClipboardWriter(HWND owner, std::string_view text) {
   HGLOBAL block = CopyToGlobalBlock(text);
   if (block == nullptr) {
     return false;

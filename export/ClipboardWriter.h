@@ -2,7 +2,7 @@
 #ifndef TARNWICK_EXPORT_CLIPBOARD_WRITER_H
 #define TARNWICK_EXPORT_CLIPBOARD_WRITER_H
 
-#include <string>
+#include <string_view>
 
 #include "platform/Win32.h"
 
@@ -15,7 +15,7 @@ constexpr DWORD kClipboardRetryMilliseconds = 10;
 // for byte. Returns whether the text is on the clipboard afterwards. When the
 // block cannot be prepared or the clipboard cannot be opened, the clipboard
 // keeps what it held.
-bool ClipboardWriter(HWND owner, const std::string& text);
+bool ClipboardWriter(HWND owner, std::string_view text);
 
 }  // namespace tarnwick
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
 
 #include "export/ClipboardWriter.h"
 #include "export/SettingsText.h"
@@ -130,7 +129,7 @@ class ExportRun {
   int32_t width_ = 0;
   int32_t height_ = 0;
   HWND owner_ = nullptr;
-  std::string text_;
+  TextBuffer text_;
   CollectionItem collectionItem_{};
   MaskHandle mask_ = nullptr;
   StreamHandle outlineStream_ = nullptr;
@@ -221,8 +220,8 @@ HostError ExportRun::BuildAndHandOver() {
     ExportCollectionItem(i);
   }
   AppendDocumentTail(text_);
-  const bool onClipboard = ClipboardWriter(owner_, text_);
-  std::string().swap(text_);
+  const bool onClipboard = ClipboardWriter(owner_, text_.View());
+  text_.Release();
   if (!onClipboard && error_ == 0) {
     error_ = kClipboardFailedError;
   }

@@ -102,7 +102,9 @@ std::size_t FormatLarge(double x, char* out) {
 
 }  // namespace
 
-std::size_t FormatFixed6(double x, char* out) {
+// The integer path for magnitudes below 9e12, the standard library's
+// conversion above it.
+std::size_t FormatFixed6Exactly(double x, char* out) {
   const uint64_t bits = BitsOf(x);
   const uint64_t magnitudeBits = bits & ~kSignBit;
   if (magnitudeBits >= kExactLimitBits) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace tarnwick {
 
@@ -17,10 +18,73 @@ constexpr std::size_t kIntegerMaxLength = 20;
 // the exact binary value, sign kept for negative values and -0). Non-finite
 // values are written as Lua expressions of the same value: 1e999, -1e999, 0/0.
 // Returns the number of characters written; no terminating NUL.
-std::size_t FormatFixed6(double x, char* out);
+// Out must have room for kFixed6MaxLength characters.
+inline std::size_t FormatFixed6(double x, char* out);
+
+// FormatFixed6 for any value, the slow way every value can take.
+std::size_t FormatFixed6Exactly(double x, char* out);
 
 // Writes a signed integer in decimal, as "%i" does.
 std::size_t FormatInteger(int64_t value, char* out);
+
+namespace number_format {
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digits are packed little-endian");
+
+// The eight decimal digits of a value below 10^8 as ASCII, packed so that the
+// most significant lands first in memory. The halves of the value are split
+// in parallel lanes of one word: two lanes of 32 bits into pairs of digits,
+// four lanes of 16 bits into single digits, each division by a constant
+// done as a multiplication whose error cannot reach the next integer.
+inline uint64_t EightDigits(uint32_t value) {
+  const uint64_t high = value / 10000;
+  const uint64_t low = value - high * 10000;
+  const uint64_t quarters = high | (low << 32);
+  const uint64_t hundreds = ((quarters * 10486) >> 20) & 0x0000007F0000007F;  // lane / 100
+  const uint64_t pairs = hundreds | ((quarters - hundreds * 100) << 16);
+  const uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000F;  // lane / 10
+  const uint64_t digits = tens | ((pairs - tens * 10) << 8);
+  return digits + 0x3030303030303030;
+}
+
+// Below this magnitude x * 10^6 is below 2^23, so the product's rounding
+// error is under 2^-30, and the value rounds to fewer than 8 digits.
+constexpr uint64_t kQuickLimitBits = 0x4020000000000000;  // 8.0
+// A rounded product this far from halfway between integers rounds, exactly
+// computed, to the same integer as the rounded one does.
+constexpr double kQuickMargin = 0.5 - 0x1p-20;
+constexpr double kIntegerShift = 0x1p52;
+
+}  // namespace number_format
+
+// The common case, a magnitude below 8, takes the product in doubles and is
+// inlined into the line writers; only a product too near a tie for its
+// rounding error to be ruled out, or a larger magnitude, goes the exact way.
+inline std::size_t FormatFixed6(double x, char* out) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  const uint64_t magnitudeBits = bits & ~(uint64_t{1} << 63);
+  if (magnitudeBits < number_format::kQuickLimitBits) {
+    double magnitude = 0;
+    std::memcpy(&magnitude, &magnitudeBits, sizeof magnitude);
+    const double scaled = magnitude * 1e6;
+    // Adding and taking away 2^52 rounds to an integer in the current mode;
+    // the margin check below holds whatever that mode is.
+    const double nearest = (scaled + number_format::kIntegerShift) - number_format::kIntegerShift;
+    const double offset = scaled - nearest;
+    if (offset < number_format::kQuickMargin && offset > -number_format::kQuickMargin) {
+      const uint64_t negative = bits >> 63;
+      out[0] = '-';
+      // Digits "0W" then six decimals: the units digit moves down a byte and
+      // the point takes its place.
+      const uint64_t digits = number_format::EightDigits(static_cast<uint32_t>(nearest));
+      const uint64_t word = ((digits >> 8) & 0xFF) | (uint64_t{'.'} << 8) | (digits & ~0xFFFFull);
+      std::memcpy(out + negative, &word, sizeof word);
+      return negative + 8;
+    }
+  }
+  return FormatFixed6Exactly(x, out);
+}
 
 }  // namespace tarnwick
 

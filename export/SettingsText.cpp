@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <stdexcept>
 
 #include "export/NumberFormat.h"
 
@@ -13,154 +12,203 @@ namespace {
 
 #define CRLF "\r\n"
 
-// A line that carries numbers is assembled here and appended in one piece.
-// The longest, a point line of six numbers of the largest magnitude, stays
-// far below its size.
-class LineBuffer {
+// Writes a line that carries numbers at a given place, piece by piece.
+class LineWriter {
  public:
-  // User-provided so that LineBuffer() leaves the characters unset: a
-  // value-initialised buffer would be zeroed on every line.
-  LineBuffer() {}  // NOLINT(modernize-use-equals-default)
+  explicit LineWriter(char* out) : start_(out), cursor_(out) {}
 
   template <std::size_t N>
-  LineBuffer& Text(const char (&literal)[N]) {
-    std::memcpy(chars_ + length_, literal, N - 1);
-    length_ += N - 1;
+  LineWriter& Text(const char (&literal)[N]) {
+    std::memcpy(cursor_, literal, N - 1);
+    cursor_ += N - 1;
     return *this;
   }
-  LineBuffer& Integer(int64_t value) {
-    length_ += FormatInteger(value, chars_ + length_);
+  LineWriter& Integer(int64_t value) {
+    cursor_ += FormatInteger(value, cursor_);
     return *this;
   }
-  LineBuffer& Fixed6(double value) {
-    length_ += FormatFixed6(value, chars_ + length_);
+  LineWriter& Fixed6(double value) {
+    cursor_ += FormatFixed6(value, cursor_);
     return *this;
   }
   // The end of a list entry: a comma unless it is the last.
-  LineBuffer& Separator(bool last) { return last ? Text(CRLF) : Text("," CRLF); }
-  void AppendTo(std::string& text) const { text.append(chars_, length_); }
+  LineWriter& Separator(bool last) { return last ? Text(CRLF) : Text("," CRLF); }
+  std::size_t length() const { return static_cast<std::size_t>(cursor_ - start_); }
 
  private:
-  char chars_[4096];
-  std::size_t length_ = 0;
+  char* start_;
+  char* cursor_;
 };
+
+// More than any line the writers make: the longest, a point line of six
+// numbers of the largest magnitude, is about 2,000 characters.
+constexpr std::size_t kLineRoom = 4096;
+
+// A line that might not fit the text's room is written aside and appended,
+// which grows the text; out of line, so the common case keeps no room for it.
+template <typename Write>
+__attribute__((noinline)) void AppendLineGrowing(TextBuffer& text, Write write) {
+  char chars[kLineRoom];
+  LineWriter line(chars);
+  write(line);
+  text.Append(chars, line.length());
+}
+
+// Writes a line straight into the text's room when it surely fits.
+template <typename Write>
+void AppendLine(TextBuffer& text, Write write) {
+  if (text.spare() < kLineRoom) {
+    AppendLineGrowing(text, write);
+    return;
+  }
+  LineWriter line(text.end());
+  write(line);
+  text.Extend(line.length());
+}
+
+template <std::size_t N>
+void AppendText(TextBuffer& text, const char (&literal)[N]) {
+  text.Append(literal, N - 1);
+}
 
 }  // namespace
 
-void EnsureRoom(std::string& text, std::size_t extra, std::size_t expectedLength) {
-  const std::size_t needed = text.size() + extra;
-  if (needed <= text.capacity()) {
+void TextBuffer::Reserve(std::size_t capacity) {
+  if (capacity <= capacity_) {
     return;
   }
+  std::unique_ptr<char[]> grown(new char[capacity]);
+  if (size_ != 0) {
+    std::memcpy(grown.get(), chars_.get(), size_);
+  }
+  chars_ = std::move(grown);
+  capacity_ = capacity;
+}
+
+void TextBuffer::Append(const char* chars, std::size_t count) {
+  EnsureRoom(*this, count);
+  std::memcpy(end(), chars, count);
+  size_ += count;
+}
+
+void TextBuffer::Release() noexcept {
+  chars_.reset();
+  size_ = 0;
+  capacity_ = 0;
+}
+
+void EnsureRoom(TextBuffer& text, std::size_t extra, std::size_t expectedLength) {
+  if (extra <= text.spare()) {
+    return;
+  }
+  const std::size_t needed = text.size() + extra;
   const std::size_t plain = std::max(needed, text.capacity() + text.capacity() / 2);
-  std::string grown;
   if (expectedLength > plain) {
     try {
-      grown.reserve(expectedLength);
+      text.Reserve(expectedLength);
+      return;
     } catch (const std::bad_alloc&) {
       // Only a guess: the plain growth below may still fit.
-    } catch (const std::length_error&) {
     }
   }
-  if (grown.capacity() < plain) {
-    grown.reserve(plain);
+  text.Reserve(plain);
+}
+
+void AppendDocumentHead(TextBuffer& text) {
+  AppendText(text, "{" CRLF "\tTools = ordered() {" CRLF);
+}
+
+void AppendToolHead(TextBuffer& text, int64_t index, int32_t width, int32_t height) {
+  AppendLine(text, [&](LineWriter& line) {
+    line.Text("\t\tBSpline").Integer(index).Text(" = BSplineMask {" CRLF);
+  });
+  AppendText(text,
+             "\t\t\tDrawMode = \"ClickAppend\"," CRLF "\t\t\tDrawMode2 = \"InsertAndModify\"," CRLF
+             "\t\t\tCtrlWZoom = false," CRLF "\t\t\tInputs = {" CRLF
+             "OutputSize = Input { Value = FuID { \"Custom\" }, }," CRLF);
+  AppendLine(text, [&](LineWriter& line) {
+    line.Text("\t\t\t\tMaskWidth = Input { Value = ").Integer(width).Text(", }," CRLF);
+  });
+  AppendLine(text, [&](LineWriter& line) {
+    line.Text("\t\t\t\tMaskHeight = Input { Value = ").Integer(height).Text(", }," CRLF);
+  });
+  AppendText(text, "\t\t\t\tPixelAspect = Input { Value = { 1, 1 }, }," CRLF
+                   "\t\t\t\tClippingMode = Input { Value = FuID { \"None\" }, }," CRLF
+                   "\t\t\t\tPolyline = Input {" CRLF);
+  AppendLine(text, [&](LineWriter& line) {
+    line.Text("\t\t\t\t\tSourceOp = \"BSpline").Integer(index).Text("Polyline\"," CRLF);
+  });
+  AppendText(text, "\t\t\t\t\tSource = \"Value\"," CRLF "\t\t\t\t}," CRLF
+                   "\t\t\t\tPolyline2 = Input {" CRLF "\t\t\t\t\tValue = BSplinePolyline {" CRLF
+                   "\t\t\t\t\t\tOrder = 4," CRLF "\t\t\t\t\t\tType = \"Tensioned\"," CRLF
+                   "\t\t\t\t\t\tKnots = { }" CRLF "\t\t\t\t\t}," CRLF
+                   "\t\t\t\t\tDisabled = true," CRLF "\t\t\t\t}," CRLF "\t\t\t}," CRLF);
+  AppendLine(text, [&](LineWriter& line) {
+    line.Text("\t\t\tViewInfo = OperatorInfo { Pos = { 522, ")
+        .Integer(index * 10 + 100)
+        .Text(" } }," CRLF);
+  });
+  AppendText(text, "\t\t}," CRLF);
+  AppendLine(text, [&](LineWriter& line) {
+    line.Text("\t\tBSpline").Integer(index).Text("Polyline = BezierSpline {" CRLF);
+  });
+  AppendText(text, "\t\t\tSplineColor = { Red = 255, Green = 255, Blue = 0 }," CRLF
+                   "\t\t\tNameSet = true," CRLF "\t\t\tKeyFrames = {" CRLF);
+}
+
+void AppendKeyframeHead(TextBuffer& text, int32_t frameNumber, int32_t keyframeIndex) {
+  AppendLine(text, [&](LineWriter& line) {
+    line.Text("\t\t\t\t[")
+        .Integer(frameNumber)
+        .Text("] = { ")
+        .Integer(keyframeIndex)
+        .Text(
+            ", RH = { 19.6666666666667, 0.333333333333333 }, Flags = { Linear = true, LockedY = "
+            "true }, Value = Polyline  {" CRLF);
+  });
+  AppendText(text, "\t\t\t\t\t\tClosed = true," CRLF "\t\t\t\t\t\tPoints = {" CRLF);
+}
+
+void AppendPointLine(TextBuffer& text, const NormalisedPoint& point, bool lastOfKeyframe) {
+  AppendLine(text, [&](LineWriter& line) {
+    line.Text("\t\t\t\t\t\t\t{ X= ")
+        .Fixed6(point.X)
+        .Text(", Y= ")
+        .Fixed6(point.Y)
+        .Text(", LX =")
+        .Fixed6(point.LX)
+        .Text(", LY =")
+        .Fixed6(point.LY)
+        .Text(", RX=")
+        .Fixed6(point.RX)
+        .Text(", RY=")
+        .Fixed6(point.RY)
+        .Text("}")
+        .Separator(lastOfKeyframe);
+  });
+}
+
+void AppendKeyframeTail(TextBuffer& text, bool lastOfMask) {
+  AppendText(text, "\t\t\t\t\t\t}," CRLF "\t\t\t\t\t\tOrder = 4," CRLF
+                   "\t\t\t\t\t\tType = \"Tensioned\"," CRLF);
+  if (lastOfMask) {
+    AppendText(text, "\t\t\t\t\t}}" CRLF);
+  } else {
+    AppendText(text, "\t\t\t\t\t}}," CRLF);
   }
-  grown.append(text);
-  text.swap(grown);
 }
 
-void AppendDocumentHead(std::string& text) {
-  text.append("{" CRLF "\tTools = ordered() {" CRLF);
+void AppendToolTail(TextBuffer& text, bool lastOfCollection) {
+  AppendText(text, "\t\t\t}" CRLF);
+  if (lastOfCollection) {
+    AppendText(text, "\t\t}" CRLF);
+  } else {
+    AppendText(text, "\t\t}," CRLF);
+  }
 }
 
-void AppendToolHead(std::string& text, int64_t index, int32_t width, int32_t height) {
-  LineBuffer().Text("\t\tBSpline").Integer(index).Text(" = BSplineMask {" CRLF).AppendTo(text);
-  text.append("\t\t\tDrawMode = \"ClickAppend\"," CRLF "\t\t\tDrawMode2 = \"InsertAndModify\"," CRLF
-              "\t\t\tCtrlWZoom = false," CRLF "\t\t\tInputs = {" CRLF
-              "OutputSize = Input { Value = FuID { \"Custom\" }, }," CRLF);
-  LineBuffer()
-      .Text("\t\t\t\tMaskWidth = Input { Value = ")
-      .Integer(width)
-      .Text(", }," CRLF)
-      .AppendTo(text);
-  LineBuffer()
-      .Text("\t\t\t\tMaskHeight = Input { Value = ")
-      .Integer(height)
-      .Text(", }," CRLF)
-      .AppendTo(text);
-  text.append("\t\t\t\tPixelAspect = Input { Value = { 1, 1 }, }," CRLF
-              "\t\t\t\tClippingMode = Input { Value = FuID { \"None\" }, }," CRLF
-              "\t\t\t\tPolyline = Input {" CRLF);
-  LineBuffer()
-      .Text("\t\t\t\t\tSourceOp = \"BSpline")
-      .Integer(index)
-      .Text("Polyline\"," CRLF)
-      .AppendTo(text);
-  text.append("\t\t\t\t\tSource = \"Value\"," CRLF "\t\t\t\t}," CRLF
-              "\t\t\t\tPolyline2 = Input {" CRLF "\t\t\t\t\tValue = BSplinePolyline {" CRLF
-              "\t\t\t\t\t\tOrder = 4," CRLF "\t\t\t\t\t\tType = \"Tensioned\"," CRLF
-              "\t\t\t\t\t\tKnots = { }" CRLF "\t\t\t\t\t}," CRLF "\t\t\t\t\tDisabled = true," CRLF
-              "\t\t\t\t}," CRLF "\t\t\t}," CRLF);
-  LineBuffer()
-      .Text("\t\t\tViewInfo = OperatorInfo { Pos = { 522, ")
-      .Integer(index * 10 + 100)
-      .Text(" } }," CRLF)
-      .AppendTo(text);
-  text.append("\t\t}," CRLF);
-  LineBuffer()
-      .Text("\t\tBSpline")
-      .Integer(index)
-      .Text("Polyline = BezierSpline {" CRLF)
-      .AppendTo(text);
-  text.append("\t\t\tSplineColor = { Red = 255, Green = 255, Blue = 0 }," CRLF
-              "\t\t\tNameSet = true," CRLF "\t\t\tKeyFrames = {" CRLF);
-}
-
-void AppendKeyframeHead(std::string& text, int32_t frameNumber, int32_t keyframeIndex) {
-  LineBuffer()
-      .Text("\t\t\t\t[")
-      .Integer(frameNumber)
-      .Text("] = { ")
-      .Integer(keyframeIndex)
-      .Text(
-          ", RH = { 19.6666666666667, 0.333333333333333 }, Flags = { Linear = true, LockedY = "
-          "true }, Value = Polyline  {" CRLF)
-      .AppendTo(text);
-  text.append("\t\t\t\t\t\tClosed = true," CRLF "\t\t\t\t\t\tPoints = {" CRLF);
-}
-
-void AppendPointLine(std::string& text, const NormalisedPoint& point, bool lastOfKeyframe) {
-  LineBuffer()
-      .Text("\t\t\t\t\t\t\t{ X= ")
-      .Fixed6(point.X)
-      .Text(", Y= ")
-      .Fixed6(point.Y)
-      .Text(", LX =")
-      .Fixed6(point.LX)
-      .Text(", LY =")
-      .Fixed6(point.LY)
-      .Text(", RX=")
-      .Fixed6(point.RX)
-      .Text(", RY=")
-      .Fixed6(point.RY)
-      .Text("}")
-      .Separator(lastOfKeyframe)
-      .AppendTo(text);
-}
-
-void AppendKeyframeTail(std::string& text, bool lastOfMask) {
-  text.append("\t\t\t\t\t\t}," CRLF "\t\t\t\t\t\tOrder = 4," CRLF
-              "\t\t\t\t\t\tType = \"Tensioned\"," CRLF);
-  text.append(lastOfMask ? "\t\t\t\t\t}}" CRLF : "\t\t\t\t\t}}," CRLF);
-}
-
-void AppendToolTail(std::string& text, bool lastOfCollection) {
-  text.append("\t\t\t}" CRLF);
-  text.append(lastOfCollection ? "\t\t}" CRLF : "\t\t}," CRLF);
-}
-
-void AppendDocumentTail(std::string& text) {
-  text.append("\t}," CRLF "\tActiveTool = \"BSpline1\"" CRLF "}" CRLF);
+void AppendDocumentTail(TextBuffer& text) {
+  AppendText(text, "\t}," CRLF "\tActiveTool = \"BSpline1\"" CRLF "}" CRLF);
 }
 
 #undef CRLF

@@ -1,29 +1,58 @@
 // The blocks of the Fusion tool-settings text. Each appends whole lines, with
-// CR LF line ends and tab indentation, to one growing string.
+// CR LF line ends and tab indentation, to one growing text.
 #ifndef TARNWICK_EXPORT_SETTINGS_TEXT_H
 #define TARNWICK_EXPORT_SETTINGS_TEXT_H
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <memory>
+#include <string_view>
 
 #include "export/VertexConversion.h"
 
 namespace tarnwick {
 
-void AppendDocumentHead(std::string& text);
-void AppendToolHead(std::string& text, int64_t index, int32_t width, int32_t height);
-void AppendKeyframeHead(std::string& text, int32_t frameNumber, int32_t keyframeIndex);
-void AppendPointLine(std::string& text, const NormalisedPoint& point, bool lastOfKeyframe);
-void AppendKeyframeTail(std::string& text, bool lastOfMask);
-void AppendToolTail(std::string& text, bool lastOfCollection);
-void AppendDocumentTail(std::string& text);
+// The settings text as it is written: one block of characters with room kept
+// ahead of the writing, so that lines are formatted straight into place
+// rather than assembled elsewhere and copied in.
+class TextBuffer {
+ public:
+  std::string_view View() const noexcept { return {chars_.get(), size_}; }
+  std::size_t size() const noexcept { return size_; }
+  std::size_t capacity() const noexcept { return capacity_; }
+  std::size_t spare() const noexcept { return capacity_ - size_; }
+
+  // Room for exactly capacity characters, the text kept; never shrinks.
+  // Throws std::bad_alloc when the memory cannot be had.
+  void Reserve(std::size_t capacity);
+  // Appends the characters, growing as EnsureRoom does when they do not fit.
+  void Append(const char* chars, std::size_t count);
+  // Where the next characters go, and taking in count characters written
+  // there; count must be within spare().
+  char* end() noexcept { return chars_.get() + size_; }
+  void Extend(std::size_t count) noexcept { size_ += count; }
+  // Gives the memory back.
+  void Release() noexcept;
+
+ private:
+  std::unique_ptr<char[]> chars_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+void AppendDocumentHead(TextBuffer& text);
+void AppendToolHead(TextBuffer& text, int64_t index, int32_t width, int32_t height);
+void AppendKeyframeHead(TextBuffer& text, int32_t frameNumber, int32_t keyframeIndex);
+void AppendPointLine(TextBuffer& text, const NormalisedPoint& point, bool lastOfKeyframe);
+void AppendKeyframeTail(TextBuffer& text, bool lastOfMask);
+void AppendToolTail(TextBuffer& text, bool lastOfCollection);
+void AppendDocumentTail(TextBuffer& text);
 
 // Makes room for extra more characters. When the text must grow it grows by
 // half again, or straight to expectedLength, the caller's guess at the whole
 // text's length, when that is more; a long text is then copied few times.
 // A guess the allocator cannot meet falls back to the plain growth.
-void EnsureRoom(std::string& text, std::size_t extra, std::size_t expectedLength = 0);
+void EnsureRoom(TextBuffer& text, std::size_t extra, std::size_t expectedLength = 0);
 
 // Upper bounds of the text one block adds, for reserving ahead of a long export.
 constexpr std::size_t kToolTextEstimate = 1200;

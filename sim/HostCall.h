@@ -21,6 +21,14 @@ TARNWICK_HOT const SimulatedHost::Object* SimulatedHost::ObjectAt(const void* ha
   return &objects_[offset / sizeof(Object)];
 }
 
+TARNWICK_HOT const Layer& SimulatedHost::LayerOf(const Object& object) {
+  return *object.layerData;
+}
+
+TARNWICK_HOT const Mask& SimulatedHost::MaskOf(const Object& object) {
+  return *object.maskData;
+}
+
 // The common case, a handle of the right kind, stays small enough to inline;
 // reporting what is wrong with any other is left to CheckFailed.
 TARNWICK_HOT const SimulatedHost::Object* SimulatedHost::Check(const void* handle, Kind kind,

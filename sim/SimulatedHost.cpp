@@ -82,8 +82,16 @@ void SimulatedHost::FailCall(int64_t call, HostError code) {
 
 SimulatedHost::Object* SimulatedHost::Make(const Object& object) {
   if (objects_.size() == objects_.capacity()) throw std::logic_error("object count miscounted");
-  objects_.push_back(object);
-  return &objects_.back();
+  Object& made = objects_.emplace_back(object);
+  if (made.kind == Kind::kLayer || made.kind == Kind::kMask || made.kind == Kind::kStream ||
+      made.kind == Kind::kOutline) {
+    made.layerData = &scene_.items[made.item].layers[made.layer];
+  }
+  if (made.kind == Kind::kMask || made.kind == Kind::kOutline ||
+      (made.kind == Kind::kStream && made.stream == StreamKind::kOutline)) {
+    made.maskData = &made.layerData->masks[made.mask];
+  }
+  return &made;
 }
 
 bool SimulatedHost::CommandEnabled(CommandId command) const {
@@ -177,14 +185,6 @@ __attribute__((cold, noinline)) void SimulatedHost::CheckFailed(const void* hand
   } else {
     Violation(operation, std::string(what) + " is a handle of another kind");
   }
-}
-
-const Layer& SimulatedHost::LayerOf(const Object& object) const {
-  return scene_.items[object.item].layers[object.layer];
-}
-
-const Mask& SimulatedHost::MaskOf(const Object& object) const {
-  return LayerOf(object).masks[object.mask];
 }
 
 }  // namespace tarnwick::sim

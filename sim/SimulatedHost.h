@@ -170,6 +170,10 @@ class SimulatedHost {
     std::size_t mask = 0;
     std::size_t keyframe = 0;
     StreamKind stream = StreamKind::kOutline;
+    // The scene's layer and mask an object of a layer or a mask belongs to,
+    // found once, so that serving a call does not walk the scene.
+    const Layer* layerData = nullptr;
+    const Mask* maskData = nullptr;
   };
 
   struct LayerObjects {
@@ -210,8 +214,9 @@ class SimulatedHost {
   template <typename Body>
   HostError Serve(Operation operation, Body body);
 
-  const Layer& LayerOf(const Object& object) const;
-  const Mask& MaskOf(const Object& object) const;
+  // The scene's layer or mask of an object that has one.
+  static const Layer& LayerOf(const Object& object);
+  static const Mask& MaskOf(const Object& object);
   // The vertices of an outline object, stored or made on demand.
   const std::vector<PathVertex>& OutlineVertices(const Object& outline);
 

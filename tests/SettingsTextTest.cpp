@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -13,17 +14,24 @@ using testing::ReadFile;
 using testing::RunHarness;
 using testing::SourcePath;
 
+// Lines go straight into the text's room when it is ample, and are written
+// aside and appended when it is not: both ways give the same bytes.
 TEST(SettingsText, WorkedExampleByteForByte) {
-  std::string text;
-  AppendDocumentHead(text);
-  AppendToolHead(text, 0, 1920, 1080);
-  AppendKeyframeHead(text, 0, 0);
-  AppendPointLine(text, {-0.25, 0.125, 0.05, 0.0, -0.05, 0.0}, false);
-  AppendPointLine(text, {0.25, -0.125, 0.0, -0.04, 0.0, 0.04}, true);
-  AppendKeyframeTail(text, true);
-  AppendToolTail(text, true);
-  AppendDocumentTail(text);
-  EXPECT_EQ(text, ReadFile(SourcePath("examples/worked-example.expected.txt")));
+  for (const std::size_t room : {std::size_t{0}, std::size_t{1} << 16}) {
+    TextBuffer text;
+    text.Reserve(room);
+    AppendDocumentHead(text);
+    AppendToolHead(text, 0, 1920, 1080);
+    AppendKeyframeHead(text, 0, 0);
+    AppendPointLine(text, {-0.25, 0.125, 0.05, 0.0, -0.05, 0.0}, false);
+    AppendPointLine(text, {0.25, -0.125, 0.0, -0.04, 0.0, 0.04}, true);
+    AppendKeyframeTail(text, true);
+    AppendToolTail(text, true);
+    AppendDocumentTail(text);
+    EXPECT_EQ(text.View(), ReadFile(SourcePath("examples/worked-example.expected.txt")))
+        << "room " << room;
+    EXPECT_EQ(text.capacity(), std::max(room, text.capacity())) << "room " << room;
+  }
 }
 
 TEST(SettingsText, SeparatorsAndNumbers) {
@@ -34,47 +42,47 @@ TEST(SettingsText, SeparatorsAndNumbers) {
   } cases[] = {
       {"point line, not last",
        [] {
-         std::string t;
+         TextBuffer t;
          AppendPointLine(t, {1, -0.0, 0, 0, 0, 0}, false);
-         return t;
+         return std::string(t.View());
        }(),
        "\t\t\t\t\t\t\t{ X= 1.000000, Y= -0.000000, LX =0.000000, LY =0.000000, RX=0.000000, "
        "RY=0.000000},\r\n"},
       {"point line, last",
        [] {
-         std::string t;
+         TextBuffer t;
          AppendPointLine(t, {0, 0, 0, 0, 0, 0}, true);
-         return t;
+         return std::string(t.View());
        }(),
        "\t\t\t\t\t\t\t{ X= 0.000000, Y= 0.000000, LX =0.000000, LY =0.000000, RX=0.000000, "
        "RY=0.000000}\r\n"},
       {"keyframe tail, not last",
        [] {
-         std::string t;
+         TextBuffer t;
          AppendKeyframeTail(t, false);
-         return t;
+         return std::string(t.View());
        }(),
        "\t\t\t\t\t\t},\r\n\t\t\t\t\t\tOrder = 4,\r\n\t\t\t\t\t\tType = "
        "\"Tensioned\",\r\n\t\t\t\t\t}},\r\n"},
       {"tool tail, not last",
        [] {
-         std::string t;
+         TextBuffer t;
          AppendToolTail(t, false);
-         return t;
+         return std::string(t.View());
        }(),
        "\t\t\t}\r\n\t\t},\r\n"},
       {"tool tail, last",
        [] {
-         std::string t;
+         TextBuffer t;
          AppendToolTail(t, true);
-         return t;
+         return std::string(t.View());
        }(),
        "\t\t\t}\r\n\t\t}\r\n"},
       {"keyframe head, negative frame",
        [] {
-         std::string t;
+         TextBuffer t;
          AppendKeyframeHead(t, -1, 1);
-         return t;
+         return std::string(t.View());
        }(),
        "\t\t\t\t[-1] = { 1, RH = { 19.6666666666667, 0.333333333333333 }, Flags = { Linear = true, "
        "LockedY = true }, Value = Polyline  {\r\n\t\t\t\t\t\tClosed = true,\r\n\t\t\t\t\t\tPoints "
@@ -83,19 +91,20 @@ TEST(SettingsText, SeparatorsAndNumbers) {
   for (const auto& c : cases) {
     EXPECT_EQ(c.text, c.expected) << c.name;
   }
-  std::string tool;
-  AppendToolHead(tool, 1, 200, 100);
-  EXPECT_NE(tool.find("\t\tBSpline1 = BSplineMask {\r\n"), std::string::npos);
-  EXPECT_NE(tool.find("\t\t\t\t\tSourceOp = \"BSpline1Polyline\",\r\n"), std::string::npos);
+  TextBuffer toolText;
+  AppendToolHead(toolText, 1, 200, 100);
+  const std::string_view tool = toolText.View();
+  EXPECT_NE(tool.find("\t\tBSpline1 = BSplineMask {\r\n"), std::string_view::npos);
+  EXPECT_NE(tool.find("\t\t\t\t\tSourceOp = \"BSpline1Polyline\",\r\n"), std::string_view::npos);
   EXPECT_NE(tool.find("\t\t\tViewInfo = OperatorInfo { Pos = { 522, 110 } },\r\n"),
-            std::string::npos);
-  EXPECT_NE(tool.find("\r\nOutputSize = Input"), std::string::npos);
+            std::string_view::npos);
+  EXPECT_NE(tool.find("\r\nOutputSize = Input"), std::string_view::npos);
 }
 
 TEST(SettingsText, LoadsInLuaWithNonFiniteNumbers) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  std::string text;
+  TextBuffer text;
   AppendDocumentHead(text);
   for (int mask = 0; mask < 2; ++mask) {
     AppendToolHead(text, mask, 1920, 1080);
@@ -109,25 +118,26 @@ TEST(SettingsText, LoadsInLuaWithNonFiniteNumbers) {
     AppendToolTail(text, mask == 1);
   }
   AppendDocumentTail(text);
-  const testing::HarnessResult result = RunHarness(text);
+  const testing::HarnessResult result = RunHarness(std::string(text.View()));
   ASSERT_EQ(result.status, 0) << result.output;
-  EXPECT_NE(result.output.find("mask BSpline0 1920x1080 pos 100\n"), std::string::npos);
-  EXPECT_NE(result.output.find("mask BSpline1 1920x1080 pos 110\n"), std::string::npos);
-  EXPECT_NE(result.output.find("spline BSpline1Polyline keyframes 2\n"), std::string::npos);
+  EXPECT_NE(result.output.find("mask BSpline0 1920x1080 pos 100\n"), std::string_view::npos);
+  EXPECT_NE(result.output.find("mask BSpline1 1920x1080 pos 110\n"), std::string_view::npos);
+  EXPECT_NE(result.output.find("spline BSpline1Polyline keyframes 2\n"), std::string_view::npos);
   EXPECT_NE(result.output.find("keyframe BSpline1Polyline frame 10 index 1 points 3\n"),
-            std::string::npos);
+            std::string_view::npos);
   EXPECT_NE(result.output.find("point BSpline0Polyline 0 0 0.250000 -0.500000 inf -inf nan "),
-            std::string::npos)
+            std::string_view::npos)
       << result.output;
-  EXPECT_NE(result.output.find("masks 2\n"), std::string::npos);
+  EXPECT_NE(result.output.find("masks 2\n"), std::string_view::npos);
 }
 
 TEST(SettingsText, EmptySelectionLoads) {
-  std::string text;
+  TextBuffer text;
   AppendDocumentHead(text);
   AppendDocumentTail(text);
-  EXPECT_EQ(text, "{\r\n\tTools = ordered() {\r\n\t},\r\n\tActiveTool = \"BSpline1\"\r\n}\r\n");
-  EXPECT_EQ(RunHarness(text).output, "masks 0\n");
+  EXPECT_EQ(text.View(),
+            "{\r\n\tTools = ordered() {\r\n\t},\r\n\tActiveTool = \"BSpline1\"\r\n}\r\n");
+  EXPECT_EQ(RunHarness(std::string(text.View())).output, "masks 0\n");
 }
 
 TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuess) {
@@ -147,10 +157,13 @@ TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuess) {
       {"guess the allocator cannot meet: plain growth", 10, kHuge, 1500, 1500},
   };
   for (const auto& c : cases) {
-    std::string text(1000, 'x');
+    const std::string written(1000, 'x');
+    TextBuffer text;
+    text.Reserve(written.size());
+    text.Append(written.data(), written.size());
     ASSERT_EQ(text.capacity(), 1000u);
     EnsureRoom(text, c.extra, c.expected);
-    EXPECT_EQ(text, std::string(1000, 'x')) << c.name;
+    EXPECT_EQ(text.View(), written) << c.name;
     EXPECT_GE(text.capacity(), c.lowest) << c.name;
     EXPECT_LE(text.capacity(), c.highest) << c.name;
   }
