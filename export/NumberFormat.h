@@ -47,19 +47,19 @@ inline uint64_t EightDigits(uint32_t value) {
   return digits + 0x3030303030303030;
 }
 
-// Below this magnitude x * 10^6 is below 2^23, so the product's rounding
-// error is under 2^-30, and the value rounds to fewer than 8 digits.
+// Below this magnitude x * 10^6 rounds to fewer than 8 digits, and every
+// half-integer up to it is a double.
 constexpr uint64_t kQuickLimitBits = 0x4020000000000000;  // 8.0
-// A rounded product this far from halfway between integers rounds, exactly
-// computed, to the same integer as the rounded one does.
-constexpr double kQuickMargin = 0.5 - 0x1p-20;
 constexpr double kIntegerShift = 0x1p52;
 
 }  // namespace number_format
 
 // The common case, a magnitude below 8, takes the product in doubles and is
-// inlined into the line writers; only a product too near a tie for its
-// rounding error to be ruled out, or a larger magnitude, goes the exact way.
+// inlined into the line writers. Rounding the product, in any mode, cannot
+// carry it across a half-integer, since those are doubles here; so when the
+// rounded product is less than a half from an integer, the exact product
+// rounds to that integer too. A rounded product on a half-integer, or a
+// larger magnitude, goes the exact way.
 inline std::size_t FormatFixed6(double x, char* out) {
   uint64_t bits = 0;
   std::memcpy(&bits, &x, sizeof bits);
@@ -68,11 +68,11 @@ inline std::size_t FormatFixed6(double x, char* out) {
     double magnitude = 0;
     std::memcpy(&magnitude, &magnitudeBits, sizeof magnitude);
     const double scaled = magnitude * 1e6;
-    // Adding and taking away 2^52 rounds to an integer in the current mode;
-    // the margin check below holds whatever that mode is.
+    // Adding and taking away 2^52 rounds to an integer in the current mode,
+    // which need not be the nearest: the check below sees that it is.
     const double nearest = (scaled + number_format::kIntegerShift) - number_format::kIntegerShift;
     const double offset = scaled - nearest;
-    if (offset < number_format::kQuickMargin && offset > -number_format::kQuickMargin) {
+    if (offset < 0.5 && offset > -0.5) {
       const uint64_t negative = bits >> 63;
       out[0] = '-';
       // Digits "0W" then six decimals: the units digit moves down a byte and

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -87,10 +88,12 @@ TEST(NumberFormat, AgreesWithGlibcAcrossMagnitudes) {
     values.push_back(-std::ldexp(1.0, e));
   }
   // Exact ties at the sixth decimal: k / 2^n with n <= 6 digits of 5s.
+  // And the doubles next to them, where a product rounded in doubles can land
+  // on either side of the tie.
   for (int k = 1; k < 2000; k += 2) {
-    values.push_back(k / 128.0);
-    values.push_back(-k / 64.0);
-    values.push_back((k + 0.5) / 1000000.0);
+    for (const double tie : {k / 128.0, -k / 64.0, (k + 0.5) / 1000000.0}) {
+      values.insert(values.end(), {tie, std::nextafter(tie, -1e9), std::nextafter(tie, 1e9)});
+    }
   }
   for (int i = 0; i < 400000; ++i) {
     values.push_back(unit(random));
@@ -110,6 +113,32 @@ TEST(NumberFormat, AgreesWithGlibcAcrossMagnitudes) {
   }
   EXPECT_GE(values.size(), 1000000u);
   EXPECT_EQ(mismatches, 0u);
+}
+
+// The module runs in the host's process, whose rounding mode it does not
+// choose: the text must not depend on it.
+TEST(NumberFormat, SameInEveryRoundingMode) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> unit(-8.0, 8.0);
+  std::vector<double> values;
+  for (int k = 1; k < 4000; k += 2) {
+    const double tie = (k + 0.5) / 1000000.0;
+    values.insert(values.end(),
+                  {k / 128.0, tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1.0)});
+  }
+  for (int i = 0; i < 20000; ++i) values.push_back(unit(random));
+  std::vector<std::string> nearest;
+  for (double x : values) nearest.push_back(Fixed6(x));
+  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    ASSERT_EQ(std::fesetround(mode), 0);
+    std::size_t mismatches = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (Fixed6(values[i]) != nearest[i] && ++mismatches < 5) {
+        ADD_FAILURE() << "mode " << mode << ": " << nearest[i] << " became " << Fixed6(values[i]);
+      }
+    }
+    std::fesetround(FE_TONEAREST);
+  }
 }
 
 }  // namespace
