@@ -27,8 +27,9 @@ class LineWriter {
     cursor_ += FormatInteger(value, cursor_);
     return *this;
   }
-  LineWriter& Fixed6(double value) {
-    cursor_ += FormatFixed6(value, cursor_);
+  template <std::size_t N>
+  LineWriter& Fixed6Pair(double first, const char (&between)[N], double second) {
+    cursor_ += FormatFixed6Pair(first, between, second, cursor_);
     return *this;
   }
   // The end of a list entry: a comma unless it is the last.
@@ -172,17 +173,11 @@ void AppendKeyframeHead(TextBuffer& text, int32_t frameNumber, int32_t keyframeI
 void AppendPointLine(TextBuffer& text, const NormalisedPoint& point, bool lastOfKeyframe) {
   AppendLine(text, [&](LineWriter& line) {
     line.Text("\t\t\t\t\t\t\t{ X= ")
-        .Fixed6(point.X)
-        .Text(", Y= ")
-        .Fixed6(point.Y)
+        .Fixed6Pair(point.X, ", Y= ", point.Y)
         .Text(", LX =")
-        .Fixed6(point.LX)
-        .Text(", LY =")
-        .Fixed6(point.LY)
+        .Fixed6Pair(point.LX, ", LY =", point.LY)
         .Text(", RX=")
-        .Fixed6(point.RX)
-        .Text(", RY=")
-        .Fixed6(point.RY)
+        .Fixed6Pair(point.RX, ", RY=", point.RY)
         .Text("}")
         .Separator(lastOfKeyframe);
   });

@@ -19,6 +19,12 @@ std::string Fixed6(double x) {
   return std::string(buffer, FormatFixed6(x, buffer));
 }
 
+// Two numbers converted together, as the point lines do.
+std::string Fixed6Pair(double first, double second) {
+  char buffer[2 * kFixed6MaxLength + 1];
+  return std::string(buffer, FormatFixed6Pair(first, "|", second, buffer));
+}
+
 std::string Glibc(double x) {
   char buffer[400];
   const int length = std::snprintf(buffer, sizeof buffer, "%f", x);
@@ -111,6 +117,13 @@ TEST(NumberFormat, AgreesWithGlibcAcrossMagnitudes) {
       ADD_FAILURE() << "for " << Glibc(x) << " got " << Fixed6(x);
     }
   }
+  // Each value paired with its neighbour, so quick and slow ones meet too.
+  for (std::size_t i = 0; i + 1 < values.size(); ++i) {
+    const std::string expected = Glibc(values[i]) + "|" + Glibc(values[i + 1]);
+    if (Fixed6Pair(values[i], values[i + 1]) != expected && ++mismatches < 10) {
+      ADD_FAILURE() << "for " << expected << " got " << Fixed6Pair(values[i], values[i + 1]);
+    }
+  }
   EXPECT_GE(values.size(), 1000000u);
   EXPECT_EQ(mismatches, 0u);
 }
@@ -127,14 +140,18 @@ TEST(NumberFormat, SameInEveryRoundingMode) {
                   {k / 128.0, tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1.0)});
   }
   for (int i = 0; i < 20000; ++i) values.push_back(unit(random));
+  // Each value, and each paired with the next.
+  const auto both = [&values](std::size_t i) {
+    return Fixed6(values[i]) + " " + Fixed6Pair(values[i], values[(i + 1) % values.size()]);
+  };
   std::vector<std::string> nearest;
-  for (double x : values) nearest.push_back(Fixed6(x));
+  for (std::size_t i = 0; i < values.size(); ++i) nearest.push_back(both(i));
   for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
     ASSERT_EQ(std::fesetround(mode), 0);
     std::size_t mismatches = 0;
     for (std::size_t i = 0; i < values.size(); ++i) {
-      if (Fixed6(values[i]) != nearest[i] && ++mismatches < 5) {
-        ADD_FAILURE() << "mode " << mode << ": " << nearest[i] << " became " << Fixed6(values[i]);
+      if (both(i) != nearest[i] && ++mismatches < 5) {
+        ADD_FAILURE() << "mode " << mode << ": " << nearest[i] << " became " << both(i);
       }
     }
     std::fesetround(FE_TONEAREST);
