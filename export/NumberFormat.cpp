@@ -35,7 +35,6 @@ std::size_t WriteUnsigned(uint64_t value, char* out) {
   return count;
 }
 
-constexpr uint64_t kSignBit = uint64_t{1} << 63;
 constexpr uint64_t kHiddenBit = uint64_t{1} << 52;
 
 uint64_t BitsOf(double x) {
@@ -106,7 +105,7 @@ std::size_t FormatLarge(double x, char* out) {
 // conversion above it.
 std::size_t FormatFixed6Exactly(double x, char* out) {
   const uint64_t bits = BitsOf(x);
-  const uint64_t magnitudeBits = bits & ~kSignBit;
+  const uint64_t magnitudeBits = bits & ~number_format::kSignBit;
   if (magnitudeBits >= kExactLimitBits) {
     return FormatLarge(x, out);
   }
