@@ -78,6 +78,9 @@ void TextBuffer::Reserve(std::size_t capacity) {
   if (capacity <= capacity_) {
     return;
   }
+  if (capacity > kMaxCapacity) {
+    throw std::bad_alloc();
+  }
   std::unique_ptr<char[]> grown(new char[capacity]);
   if (size_ != 0) {
     std::memcpy(grown.get(), chars_.get(), size_);

@@ -25,6 +25,9 @@ class TextBuffer {
   // Room for exactly capacity characters, the text kept; never shrinks.
   // Throws std::bad_alloc when the memory cannot be had.
   void Reserve(std::size_t capacity);
+  // Requests beyond this, as beyond std::string's own limit, are refused
+  // before any allocator sees them.
+  static constexpr std::size_t kMaxCapacity = PTRDIFF_MAX / 2;
   // Appends the characters, growing as EnsureRoom does when they do not fit.
   void Append(const char* chars, std::size_t count);
   // Where the next characters go, and taking in count characters written
