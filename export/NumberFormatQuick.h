@@ -9,6 +9,7 @@
 #ifndef TARNWICK_EXPORT_NUMBER_FORMAT_QUICK_H
 #define TARNWICK_EXPORT_NUMBER_FORMAT_QUICK_H
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -26,7 +27,6 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digits are packed litt
 // Below this magnitude x * 10^6 rounds to fewer than 8 digits, and every
 // half-integer up to it is a double.
 constexpr double kQuickLimit = 8.0;
-constexpr uint64_t kQuickLimitBits = 0x4020000000000000;
 // Added and taken away, it rounds a double below 2^51 to an integer in the
 // current rounding mode, which need not be the nearest; the offset check
 // sees that it is. In between, the integer is the double's low bits.
@@ -59,14 +59,10 @@ inline uint64_t PlacePoint(uint64_t digits) {
 // "W.FFFFFF" of x's magnitude as eight bytes in memory order, or false when
 // x must go the exact way.
 inline bool QuickWord(double x, uint64_t& word) {
-  uint64_t bits = 0;
-  std::memcpy(&bits, &x, sizeof bits);
-  const uint64_t magnitudeBits = bits & ~kSignBit;
-  if (magnitudeBits >= kQuickLimitBits) {
+  const double magnitude = std::fabs(x);
+  if (!(magnitude < kQuickLimit)) {
     return false;  // larger, infinite or not a number
   }
-  double magnitude = 0;
-  std::memcpy(&magnitude, &magnitudeBits, sizeof magnitude);
   const double scaled = magnitude * 1e6;
   const double nearest = (scaled + kIntegerShift) - kIntegerShift;
   const double offset = scaled - nearest;
@@ -157,16 +153,13 @@ inline std::size_t FormatFixed6(double x, char* out) {
 template <std::size_t N>
 std::size_t FormatFixed6Pair(double first, const char (&between)[N], double second, char* out) {
   uint64_t words[2];
-  if (!number_format::QuickWords(first, second, words)) {
-    std::size_t length = FormatFixed6(first, out);
-    std::memcpy(out + length, between, N - 1);
-    length += N - 1;
-    return length + FormatFixed6(second, out + length);
-  }
-  std::size_t length = number_format::WriteQuick(words[0], first, out);
+  const bool quick = number_format::QuickWords(first, second, words);
+  std::size_t length =
+      quick ? number_format::WriteQuick(words[0], first, out) : FormatFixed6(first, out);
   std::memcpy(out + length, between, N - 1);
   length += N - 1;
-  return length + number_format::WriteQuick(words[1], second, out + length);
+  return length + (quick ? number_format::WriteQuick(words[1], second, out + length)
+                         : FormatFixed6(second, out + length));
 }
 
 }  // namespace tarnwick

@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/ModuleLoader.h"
@@ -151,6 +153,14 @@ std::vector<Resource> Resources(const PeImage& pe) {
   return found;
 }
 
+// The module's resource of a type, or none.
+std::optional<Resource> ResourceOfType(const std::string& path, const std::string& type) {
+  for (Resource& resource : Resources(PeImage(path))) {
+    if (resource.type == type) return std::move(resource);
+  }
+  return std::nullopt;
+}
+
 std::string ModulePath() {
   return gModuleDir + "/plugin/rask9_Tarnwick.aex";
 }
@@ -206,11 +216,8 @@ TEST(ModuleFile, ImportsOnlySystemLibraries) {
 TEST(ModuleFile, PropertyListByteForByte) {
   for (const std::string& path : ModulePaths()) {
     SCOPED_TRACE(path);
-    const PeImage pe(path);
-    const std::vector<Resource> resources = Resources(pe);
-    const auto pipl = std::find_if(resources.begin(), resources.end(),
-                                   [](const Resource& r) { return r.type == "PIPL"; });
-    ASSERT_NE(pipl, resources.end());
+    const std::optional<Resource> pipl = ResourceOfType(path, "PIPL");
+    ASSERT_TRUE(pipl.has_value());
     EXPECT_EQ(pipl->id, 16000u);
     EXPECT_EQ(pipl->language, 1033u);
     EXPECT_EQ(pipl->codePage, 0u);
@@ -241,11 +248,8 @@ TEST(ModuleFile, PropertyListByteForByte) {
 TEST(ModuleFile, ManifestAsksToRunAsInvoker) {
   for (const std::string& path : ModulePaths()) {
     SCOPED_TRACE(path);
-    const PeImage pe(path);
-    const std::vector<Resource> resources = Resources(pe);
-    const auto manifest = std::find_if(resources.begin(), resources.end(),
-                                       [](const Resource& r) { return r.type == "#24"; });
-    ASSERT_NE(manifest, resources.end());
+    const std::optional<Resource> manifest = ResourceOfType(path, "#24");
+    ASSERT_TRUE(manifest.has_value());
     EXPECT_EQ(manifest->id, 2u);
     EXPECT_EQ(manifest->language, 1033u);
     const std::string xml(manifest->data.begin(), manifest->data.end());

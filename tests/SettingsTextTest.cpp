@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -30,7 +29,7 @@ TEST(SettingsText, WorkedExampleByteForByte) {
     AppendDocumentTail(text);
     EXPECT_EQ(text.View(), ReadFile(SourcePath("examples/worked-example.expected.txt")))
         << "room " << room;
-    EXPECT_EQ(text.capacity(), std::max(room, text.capacity())) << "room " << room;
+    EXPECT_GE(text.capacity(), room) << "room " << room;
   }
 }
 
