@@ -62,7 +62,8 @@ Scene BenchScene(int keyframes) {
   for (int i = 0; i < 4; ++i) identity.m[i][i] = 1;
   layer.anchorPoint.entries.push_back({{0, 1}, {960, 540}});
   layer.position.entries.push_back({{0, 1}, {960, 540}});
-  layer.toWorld.entries.push_back({{0, 1}, identity});
+  layer.toWorld.emplace();
+  layer.toWorld->entries.push_back({{0, 1}, identity});
   comp.selection.emplace();
   for (int m = 0; m < kMasks; ++m) {
     tarnwick::sim::Mask mask;
@@ -85,7 +86,7 @@ const std::vector<double>& SixMillionNumbers() {
       for (const auto& key : mask.keyframes) {
         for (const PathVertex& v : key.vertices) {
           const tarnwick::NormalisedPoint p = tarnwick::ConvertVertex(
-              v, {960, 540}, {960, 540}, layer.toWorld.entries[0].value, 1920, 1080);
+              v, {960, 540}, {960, 540}, layer.toWorld->entries[0].value, 1920, 1080);
           all.insert(all.end(), {p.X, p.Y, p.LX, p.LY, p.RX, p.RY});
         }
       }

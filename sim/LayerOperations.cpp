@@ -4,40 +4,10 @@
 
 #include "sim/Generator.h"
 #include "sim/HostCall.h"
+#include "sim/LayerTransform.h"
 #include "sim/SimulatedHost.h"
 
 namespace tarnwick::sim {
-
-namespace {
-
-// Index of the entry in force at a time: the last whose time is not after
-// it, or the first when the time comes before them all. The loader keeps the
-// times strictly increasing, so a binary search finds it.
-template <typename TimeOf>
-std::size_t EntryInForce(std::size_t count, TimeOf timeOf, const HostTime& time) {
-  std::size_t after = 0;  // the first entry later than the time lies in [after, end]
-  std::size_t end = count;
-  while (after < end) {
-    const std::size_t middle = after + (end - after) / 2;
-    if (TimeBefore(time, timeOf(middle))) {
-      end = middle;
-    } else {
-      after = middle + 1;
-    }
-  }
-  return after == 0 ? 0 : after - 1;
-}
-
-template <typename T>
-const T& ValueAt(const Timed<T>& timed, const HostTime& time) {
-  const auto& entries = timed.entries;
-  if (entries.size() == 1) return entries.front().value;  // a value that does not change
-  return entries[EntryInForce(
-                     entries.size(), [&](std::size_t i) { return entries[i].time; }, time)]
-      .value;
-}
-
-}  // namespace
 
 // A generated outline is made when it is first asked for and kept until
 // another is: the export reads one outline's vertices in turn.
@@ -50,6 +20,16 @@ const std::vector<PathVertex>& SimulatedHost::OutlineVertices(const Object& outl
     generatedFor_ = &outline;
   }
   return generated_;
+}
+
+const Matrix4& SimulatedHost::LayerToWorld(const Object& layer, const HostTime& time) {
+  if (toWorldFor_ != &layer || toWorldTime_.value != time.value ||
+      toWorldTime_.scale != time.scale) {
+    toWorld_ = sim::LayerToWorld(scene_.items[layer.item].layers, layer.layer, time);
+    toWorldFor_ = &layer;
+    toWorldTime_ = time;
+  }
+  return toWorld_;
 }
 
 HostError SimulatedHost::GetLayerMaskByIndex(LayerHandle layer, uint32_t index, MaskHandle* mask) {
@@ -181,7 +161,7 @@ HostError SimulatedHost::GetLayerToWorldXform(LayerHandle layer, const HostTime*
     if (object == nullptr || !CheckTime(time, op) || !CheckOut(transform, op, "matrix pointer")) {
       return kViolationError;
     }
-    *transform = ValueAt(LayerOf(*object).toWorld, *time);
+    *transform = LayerToWorld(*object, *time);
     return 0;
   });
 }

@@ -58,7 +58,12 @@ struct Layer {
   HostTime inPoint{0, 1};
   Timed<Point> anchorPoint;
   Timed<Point> position;
-  Timed<Matrix4> toWorld;
+  Timed<Point> scale{{{HostTime{0, 1}, Point{100, 100}}}};  // percent
+  Timed<double> rotation{{{HostTime{0, 1}, 0.0}}};          // degrees
+  std::optional<std::size_t> parent;  // index of a layer of the same composition
+  // The matrix the host serves as it is; none: made from the fields above and
+  // the parent's (see LayerTransform.h).
+  std::optional<Timed<Matrix4>> toWorld;
   std::vector<Mask> masks;
 };
 
@@ -118,6 +123,34 @@ constexpr int64_t kMaxSceneVertices = 20'000'000;
 inline bool TimeBefore(const HostTime& a, const HostTime& b) {
   // |value| < 2^31 and scale < 2^32: each product fits in 64 bits.
   return static_cast<int64_t>(a.value) * b.scale < static_cast<int64_t>(b.value) * a.scale;
+}
+
+// Index of the entry in force at a time: the last whose time is not after
+// it, or the first when the time comes before them all. Times strictly
+// increase (the loader sees to it), so a binary search finds it.
+template <typename TimeOf>
+std::size_t EntryInForce(std::size_t count, TimeOf timeOf, const HostTime& time) {
+  std::size_t after = 0;  // the first entry later than the time lies in [after, end]
+  std::size_t end = count;
+  while (after < end) {
+    const std::size_t middle = after + (end - after) / 2;
+    if (TimeBefore(time, timeOf(middle))) {
+      end = middle;
+    } else {
+      after = middle + 1;
+    }
+  }
+  return after == 0 ? 0 : after - 1;
+}
+
+// A timed value at a time.
+template <typename T>
+const T& ValueAt(const Timed<T>& timed, const HostTime& time) {
+  const auto& entries = timed.entries;
+  if (entries.size() == 1) return entries.front().value;  // a value that does not change
+  return entries[EntryInForce(
+                     entries.size(), [&](std::size_t i) { return entries[i].time; }, time)]
+      .value;
 }
 
 // The point lines one export of the mask writes: its reported keyframes

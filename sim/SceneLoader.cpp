@@ -22,6 +22,9 @@ namespace {
 
 using Json = nlohmann::json;
 
+// A chain of parents longer than any rig has.
+constexpr std::size_t kMaxParentDepth = 256;
+
 // A reported or generated keyframe count beyond what any shot holds.
 constexpr int64_t kMaxReportedKeyframes = 1 << 20;
 
@@ -238,13 +241,16 @@ class Reader {
     return mask;
   }
 
-  Layer ReadLayer(const Json& j, const std::string& path) const {
+  Layer ReadLayer(const Json& j, const std::string& path, std::size_t layerCount) const {
     Object(j, path);
-    ExpectOnly(j, path, {"name", "in_point", "anchor_point", "position", "to_world", "masks"});
+    ExpectOnly(j, path,
+               {"name", "in_point", "anchor_point", "position", "scale", "rotation", "parent",
+                "to_world", "masks"});
     Layer layer;
     if (j.contains("name")) layer.name = String(j["name"], path + ".name");
     if (j.contains("in_point")) layer.inPoint = Time(j["in_point"], path + ".in_point");
     const auto point = [this](const Json& v, const std::string& at) { return ReadPoint(v, at); };
+    const auto number = [this](const Json& v, const std::string& at) { return Number(v, at); };
     const auto matrix = [this](const Json& v, const std::string& at) { return ReadMatrix(v, at); };
     layer.anchorPoint = j.contains("anchor_point")
                             ? ReadTimed<Point>(j["anchor_point"], path + ".anchor_point", point)
@@ -252,11 +258,28 @@ class Reader {
     layer.position = j.contains("position")
                          ? ReadTimed<Point>(j["position"], path + ".position", point)
                          : Timed<Point>{{{HostTime{0, 1}, Point{}}}};
-    Matrix4 identity{};
-    for (int i = 0; i < 4; ++i) identity.m[i][i] = 1;
-    layer.toWorld = j.contains("to_world")
-                        ? ReadTimed<Matrix4>(j["to_world"], path + ".to_world", matrix)
-                        : Timed<Matrix4>{{{HostTime{0, 1}, identity}}};
+    if (j.contains("scale")) layer.scale = ReadTimed<Point>(j["scale"], path + ".scale", point);
+    if (j.contains("rotation")) {
+      layer.rotation = ReadTimed<double>(j["rotation"], path + ".rotation", number);
+    }
+    if (j.contains("parent")) {
+      const int64_t parent = Integer(j["parent"], path + ".parent", INT64_MIN, INT64_MAX);
+      if (parent < 0 || static_cast<uint64_t>(parent) >= layerCount) {
+        Fail(path + ".parent", "names layer " + std::to_string(parent) +
+                                   "; the composition's layers are 0 to " +
+                                   std::to_string(static_cast<int64_t>(layerCount) - 1));
+      }
+      layer.parent = static_cast<std::size_t>(parent);
+    }
+    if (j.contains("to_world")) {
+      for (const char* transformField : {"scale", "rotation", "parent"}) {
+        if (j.contains(transformField)) {
+          Fail(path, std::string("\"to_world\" is the whole matrix and cannot go with \"") +
+                         transformField + "\"");
+        }
+      }
+      layer.toWorld = ReadTimed<Matrix4>(j["to_world"], path + ".to_world", matrix);
+    }
     if (j.contains("masks")) {
       const Json& masks = Array(j["masks"], path + ".masks");
       for (std::size_t i = 0; i < masks.size(); ++i) {
@@ -264,6 +287,31 @@ class Reader {
       }
     }
     return layer;
+  }
+
+  // Every chain of parents ends within the limit, at a layer without one:
+  // the host cannot place a layer that is its own ancestor. Cycles are named
+  // at a layer on them before any chain is measured, so a layer that only
+  // leads into a cycle is not blamed for it.
+  void CheckParents(const std::vector<Layer>& layers, const std::string& path) const {
+    const auto place = [&](std::size_t i) { return path + "[" + std::to_string(i) + "].parent"; };
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+      std::optional<std::size_t> up = layers[i].parent;
+      for (std::size_t steps = 0; up && steps < layers.size(); ++steps, up = layers[*up].parent) {
+        if (*up != i) continue;
+        Fail(place(i), steps == 0 ? "a layer cannot be its own parent"
+                                  : "the chain of parents comes back to this layer");
+      }
+    }
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+      std::size_t depth = 0;
+      for (std::optional<std::size_t> up = layers[i].parent; up; up = layers[*up].parent) {
+        if (++depth > kMaxParentDepth) {
+          Fail(place(i), "the chain of parents is deeper than " + std::to_string(kMaxParentDepth) +
+                             " layers");
+        }
+      }
+    }
   }
 
   SelectionEntry ReadEntry(const Json& j, const std::string& path, const Item& item) const {
@@ -314,8 +362,10 @@ class Reader {
     if (j.contains("layers")) {
       const Json& layers = Array(j["layers"], path + ".layers");
       for (std::size_t i = 0; i < layers.size(); ++i) {
-        item.layers.push_back(ReadLayer(layers[i], path + ".layers[" + std::to_string(i) + "]"));
+        item.layers.push_back(
+            ReadLayer(layers[i], path + ".layers[" + std::to_string(i) + "]", layers.size()));
       }
+      CheckParents(item.layers, path + ".layers");
     }
     if (j.contains("selection") && !j["selection"].is_null()) {
       const Json& selection = Array(j["selection"], path + ".selection");

@@ -219,6 +219,10 @@ class SimulatedHost {
   static const Mask& MaskOf(const Object& object);
   // The vertices of an outline object, stored or made on demand.
   const std::vector<PathVertex>& OutlineVertices(const Object& outline);
+  // A layer object's matrix at a time. The export asks for one layer's at one
+  // time once per vertex, so the last answer is kept: a long chain of
+  // parents is multiplied out once per keyframe.
+  const Matrix4& LayerToWorld(const Object& layer, const HostTime& time);
 
   Scene scene_;
   // Every object, allocated once, so a handle is checked by its address.
@@ -228,6 +232,9 @@ class SimulatedHost {
   // The generated outline last served, and the object it belongs to.
   const Object* generatedFor_ = nullptr;
   std::vector<PathVertex> generated_;
+  const Object* toWorldFor_ = nullptr;
+  HostTime toWorldTime_{0, 1};
+  Matrix4 toWorld_{};
 
   bool recordCalls_ = true;
   std::ostream* trace_ = nullptr;
