@@ -91,8 +91,10 @@ class ExportRun {
   HostError Run();
 
  private:
-  // Everything after the lookup, up to and including the hand-over.
+  // Everything after the lookup, up to and including the hand-over, which
+  // happens only when nothing failed before it.
   HostError BuildAndHandOver();
+  HostError ReadFrameSize();
 
   // A guarded call runs only while nothing has failed; its code is kept.
   template <typename Call>
@@ -205,12 +207,11 @@ HostError ExportRun::BuildAndHandOver() {
   }
   const ::CollectionSuite2* collections = suites_.CollectionSuite2();
   Unguarded(collections->AEGP_GetCollectionNumItems(collection_, &itemCount_));
-  Unguarded(suites_.CompSuite18()->AEGP_GetItemFromComp(comp_, &compItem_));
-  if (compItem_ != nullptr) {
-    Unguarded(suites_.ItemSuite13()->AEGP_GetItemDimensions(compItem_, &width_, &height_));
-  }
+  const HostError sizeError = ReadFrameSize();
   if (width_ == 0 || height_ == 0) {
-    return kEmptyFrameError;
+    // A size the host failed to give is the host's failure, not a frame
+    // seen to be empty.
+    return sizeError != 0 ? sizeError : kEmptyFrameError;
   }
   owner_ = GetDesktopWindow();
   AppendDocumentHead(text_);
@@ -220,12 +221,27 @@ HostError ExportRun::BuildAndHandOver() {
     ExportCollectionItem(i);
   }
   AppendDocumentTail(text_);
-  const bool onClipboard = ClipboardWriter(owner_, text_.View());
-  text_.Release();
-  if (!onClipboard && error_ == 0) {
+  // A text built after any failure holds stale or missing geometry under
+  // right-looking names: the user's clipboard is worth more than it.
+  if (error_ == 0 && unguardedError_ == 0 && !ClipboardWriter(owner_, text_.View())) {
     error_ = kClipboardFailedError;
   }
+  text_.Release();
   return error_;
+}
+
+// The composition's item and its width and height; the first failure of the
+// two calls, or 0.
+HostError ExportRun::ReadFrameSize() {
+  HostError failure = suites_.CompSuite18()->AEGP_GetItemFromComp(comp_, &compItem_);
+  Unguarded(failure);
+  if (compItem_ != nullptr) {
+    const HostError sizeError =
+        suites_.ItemSuite13()->AEGP_GetItemDimensions(compItem_, &width_, &height_);
+    Unguarded(sizeError);
+    failure = failure != 0 ? failure : sizeError;
+  }
+  return failure;
 }
 
 void ExportRun::ExportCollectionItem(uint32_t index) {

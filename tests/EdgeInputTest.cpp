@@ -64,7 +64,7 @@ TEST(EdgeInput, DefinedResults) {
            R"([ { "masks": [ { "keyframes": [ { "time": 0, "vertices": [ [0, 0, 0, 0, 0, 0] ] } ],
                         "keyframe_count": 20000 } ] } ])",
            oneMask),
-       "[19999] = { 19999, RH", sim::kHostRefusal},  // times refused: each entry a frame later
+       "before", sim::kHostRefusal},  // times refused: reported, the clipboard kept
       {"many vertices",
        CompScene(
            R"([ { "masks": [ { "generate": { "vertices": 200000, "keyframes": 1, "seed": 3 } } ] } ])",
