@@ -1,9 +1,21 @@
 # The release archive a user downloads: the stripped module under Plug-ins/,
-# the README and the installation notes, nothing else.
-configure_file(${PROJECT_SOURCE_DIR}/docs/INSTALL.txt.in ${CMAKE_BINARY_DIR}/INSTALL.txt @ONLY
-               NEWLINE_STYLE CRLF)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION .
-        COMPONENT module)
+# and the user's README, installation notes, license and changelog, as plain
+# text with Windows line ends. The developers' README.md stays out.
+# Each user document from its source; none holds an @-variable but the
+# README and the installation notes.
+set(TARNWICK_USER_DOCS
+    README.txt docs/README.txt.in
+    INSTALL.txt docs/INSTALL.txt.in
+    LICENSE.txt LICENSE
+    CHANGELOG.txt CHANGELOG.md)
+set(user_doc_files "")
+while(TARNWICK_USER_DOCS)
+  list(POP_FRONT TARNWICK_USER_DOCS name source)
+  configure_file(${PROJECT_SOURCE_DIR}/${source} ${CMAKE_BINARY_DIR}/${name} @ONLY
+                 NEWLINE_STYLE CRLF)
+  list(APPEND user_doc_files ${CMAKE_BINARY_DIR}/${name})
+endwhile()
+install(FILES ${user_doc_files} DESTINATION . COMPONENT module)
 
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
