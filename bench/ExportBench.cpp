@@ -14,8 +14,8 @@
 #include "export/VertexConversion.h"
 #include "platform/Win32StandIn.h"
 #include "plugin/EntryPoint.h"
-#include "sim/Generator.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/scene/Generator.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "host/HostInterface.h"
 #include "host/SuiteHandler.h"
+#include "tarnwick_config.h"
 
 namespace tarnwick {
 
@@ -12,7 +13,8 @@ constexpr HostError kClipboardFailedError = 1;
 // Result of a composition with no width or height.
 constexpr HostError kEmptyFrameError = 2;
 
-constexpr const char kUndoGroupName[] = "Tame Badger!";
+// The undo group's name, as the user sees it in the Edit menu.
+constexpr const char kUndoGroupName[] = TARNWICK_UNDO_GROUP_NAME;
 
 // What the export needs of the plug-in: its id, which the host asks for, and
 // the host's basic suite, from which the lookup builds its own handler.

@@ -8,9 +8,9 @@
 
 #include "platform/Win32StandIn.h"
 #include "plugin/EntryPoint.h"
-#include "sim/Scene.h"
-#include "sim/Session.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/program/Session.h"
+#include "sim/scene/Scene.h"
 
 namespace {
 

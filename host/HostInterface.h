@@ -116,117 +116,6 @@ typedef struct BasicSuite {
   HostError (*ReleaseSuite)(const char* name, int32_t version);
 } BasicSuite;
 
-typedef struct CommandSuite1 {
-  HostError (*AEGP_GetUniqueCommand)(CommandId* command);
-  HostError (*AEGP_InsertMenuCommand)(CommandId command, const char* text, int32_t menu,
-                                      int32_t position);
-  ReservedEntry reserved2;
-  ReservedEntry reserved3;
-  HostError (*AEGP_EnableCommand)(CommandId command);
-  HostError (*AEGP_DisableCommand)(CommandId command);
-} CommandSuite1;
-
-typedef struct RegisterSuite6 {
-  HostError (*AEGP_RegisterCommandHook)(PluginId plugin, int32_t priority, CommandId command,
-                                        CommandHookFunc hook, void* refcon);
-  HostError (*AEGP_RegisterUpdateMenuHook)(PluginId plugin, UpdateMenuHookFunc hook, void* refcon);
-  ReservedEntry reserved2;
-  ReservedEntry reserved3;
-  ReservedEntry reserved4;
-  ReservedEntry reserved5;
-  ReservedEntry reserved6;
-  ReservedEntry reserved7;
-  HostError (*AEGP_RegisterIdleHook)(PluginId plugin, IdleHookFunc hook, void* refcon);
-} RegisterSuite6;
-
-typedef struct UtilitySuite7 {
-  HostError (*AEGP_ReportInfo)(PluginId plugin, const char* text);
-  ReservedEntry reserved1;
-  ReservedEntry reserved2;
-  ReservedEntry reserved3;
-  ReservedEntry reserved4;
-  HostError (*AEGP_StartUndoGroup)(const char* name);
-  HostError (*AEGP_EndUndoGroup)(void);
-} UtilitySuite7;
-
-typedef struct ItemSuite10 {
-  ReservedEntry reserved0;
-  ReservedEntry reserved1;
-  HostError (*AEGP_GetActiveItem)(ItemHandle* item);
-  ReservedEntry reserved3;
-  ReservedEntry reserved4;
-  HostError (*AEGP_GetItemType)(ItemHandle item, int16_t* type);
-  ReservedEntry reserved6;
-  HostError (*AEGP_GetItemName)(ItemHandle item, char name[kItemNameLength]);
-} ItemSuite10;
-
-typedef struct ItemSuite13 {
-  ReservedEntry reserved[16];
-  HostError (*AEGP_GetItemDimensions)(ItemHandle item, int32_t* width, int32_t* height);
-} ItemSuite13;
-
-typedef struct CompSuite9 {
-  HostError (*AEGP_GetCompFromItem)(ItemHandle item, CompHandle* comp);
-} CompSuite9;
-
-typedef struct CompSuite18 {
-  ReservedEntry reserved0;
-  HostError (*AEGP_GetItemFromComp)(CompHandle comp, ItemHandle* item);
-  ReservedEntry reserved[18];
-  HostError (*AEGP_GetNewCollectionFromCompSelection)(PluginId plugin, CompHandle comp,
-                                                      CollectionHandle* collection);
-} CompSuite18;
-
-typedef struct CollectionSuite2 {
-  ReservedEntry reserved0;
-  ReservedEntry reserved1;
-  HostError (*AEGP_GetCollectionNumItems)(CollectionHandle collection, uint32_t* count);
-  HostError (*AEGP_GetCollectionItemByIndex)(CollectionHandle collection, uint32_t index,
-                                             CollectionItem* item);
-} CollectionSuite2;
-
-typedef struct LayerMaskSuite6 {
-  ReservedEntry reserved0;
-  HostError (*AEGP_GetLayerMaskByIndex)(LayerHandle layer, uint32_t index, MaskHandle* mask);
-} LayerMaskSuite6;
-
-typedef struct StreamSuite7 {
-  ReservedEntry reserved0;
-  ReservedEntry reserved1;
-  ReservedEntry reserved2;
-  HostError (*AEGP_GetNewLayerStream)(PluginId plugin, LayerHandle layer, int32_t which,
-                                      StreamHandle* stream);
-  ReservedEntry reserved4;
-  ReservedEntry reserved5;
-  HostError (*AEGP_GetNewMaskStream)(PluginId plugin, MaskHandle mask, int32_t which,
-                                     StreamHandle* stream);
-  ReservedEntry reserved[6];
-  HostError (*AEGP_GetNewStreamValue)(PluginId plugin, StreamHandle stream, int32_t timeMode,
-                                      const HostTime* time, HostBoolean preExpression,
-                                      StreamValue* value);
-} StreamSuite7;
-
-typedef struct KeyframeSuite4 {
-  HostError (*AEGP_GetStreamNumKFs)(StreamHandle stream, int32_t* count);
-  HostError (*AEGP_GetKeyframeTime)(StreamHandle stream, int32_t index, int32_t timeMode,
-                                    HostTime* time);
-} KeyframeSuite4;
-
-typedef struct LayerSuite13 {
-  ReservedEntry reserved0[15];
-  HostError (*AEGP_GetLayerInPoint)(LayerHandle layer, int32_t timeMode, HostTime* inPoint);
-  ReservedEntry reserved16[22];
-  HostError (*AEGP_GetLayerToWorldXform)(LayerHandle layer, const HostTime* time,
-                                         Matrix4* transform);
-} LayerSuite13;
-
-typedef struct PathDataSuite1 {
-  ReservedEntry reserved0;
-  HostError (*PF_PathNumSegments)(EffectRef effect, MaskOutlineHandle outline, int32_t* count);
-  HostError (*PF_PathVertexInfo)(EffectRef effect, MaskOutlineHandle outline, int32_t index,
-                                 PathVertex* vertex);
-} PathDataSuite1;
-
 /* The module's one export. */
 typedef HostError (*EntryPointFuncType)(const BasicSuite* basicSuite, int32_t majorVersion,
                                         int32_t minorVersion, PluginId pluginId);
@@ -243,35 +132,9 @@ typedef HostError (*EntryPointFuncType)(const BasicSuite* basicSuite, int32_t ma
 
 TARNWICK_ENTRY_AT(BasicSuite, AcquireSuite, 0);
 TARNWICK_ENTRY_AT(BasicSuite, ReleaseSuite, 1);
-TARNWICK_ENTRY_AT(CommandSuite1, AEGP_GetUniqueCommand, 0);
-TARNWICK_ENTRY_AT(CommandSuite1, AEGP_InsertMenuCommand, 1);
-TARNWICK_ENTRY_AT(CommandSuite1, AEGP_EnableCommand, 4);
-TARNWICK_ENTRY_AT(CommandSuite1, AEGP_DisableCommand, 5);
-TARNWICK_ENTRY_AT(RegisterSuite6, AEGP_RegisterCommandHook, 0);
-TARNWICK_ENTRY_AT(RegisterSuite6, AEGP_RegisterUpdateMenuHook, 1);
-TARNWICK_ENTRY_AT(RegisterSuite6, AEGP_RegisterIdleHook, 8);
-TARNWICK_ENTRY_AT(UtilitySuite7, AEGP_ReportInfo, 0);
-TARNWICK_ENTRY_AT(UtilitySuite7, AEGP_StartUndoGroup, 5);
-TARNWICK_ENTRY_AT(UtilitySuite7, AEGP_EndUndoGroup, 6);
-TARNWICK_ENTRY_AT(ItemSuite10, AEGP_GetActiveItem, 2);
-TARNWICK_ENTRY_AT(ItemSuite10, AEGP_GetItemType, 5);
-TARNWICK_ENTRY_AT(ItemSuite10, AEGP_GetItemName, 7);
-TARNWICK_ENTRY_AT(ItemSuite13, AEGP_GetItemDimensions, 16);
-TARNWICK_ENTRY_AT(CompSuite9, AEGP_GetCompFromItem, 0);
-TARNWICK_ENTRY_AT(CompSuite18, AEGP_GetItemFromComp, 1);
-TARNWICK_ENTRY_AT(CompSuite18, AEGP_GetNewCollectionFromCompSelection, 20);
-TARNWICK_ENTRY_AT(CollectionSuite2, AEGP_GetCollectionNumItems, 2);
-TARNWICK_ENTRY_AT(CollectionSuite2, AEGP_GetCollectionItemByIndex, 3);
-TARNWICK_ENTRY_AT(LayerMaskSuite6, AEGP_GetLayerMaskByIndex, 1);
-TARNWICK_ENTRY_AT(StreamSuite7, AEGP_GetNewLayerStream, 3);
-TARNWICK_ENTRY_AT(StreamSuite7, AEGP_GetNewMaskStream, 6);
-TARNWICK_ENTRY_AT(StreamSuite7, AEGP_GetNewStreamValue, 13);
-TARNWICK_ENTRY_AT(KeyframeSuite4, AEGP_GetStreamNumKFs, 0);
-TARNWICK_ENTRY_AT(KeyframeSuite4, AEGP_GetKeyframeTime, 1);
-TARNWICK_ENTRY_AT(LayerSuite13, AEGP_GetLayerInPoint, 15);
-TARNWICK_ENTRY_AT(LayerSuite13, AEGP_GetLayerToWorldXform, 38);
-TARNWICK_ENTRY_AT(PathDataSuite1, PF_PathNumSegments, 1);
-TARNWICK_ENTRY_AT(PathDataSuite1, PF_PathVertexInfo, 2);
+/* The function table of every suite version the module uses, each
+ * operation at its fixed position: made from host/HostOperations.table. */
+#include "HostSuites.h"
 
 #ifdef __cplusplus
 }

@@ -385,7 +385,7 @@ TEST(ExportCommand, NothingTheUserHadIsLost) {
     EXPECT_EQ(played.result.commandResult, c.result);
     int opened = 0;
     for (const sim::CallRecord& call : played.host->calls()) {
-      opened += call.operation == sim::Operation::kStartUndoGroup && call.result == 0 ? 1 : 0;
+      opened += call.operation == sim::Operation::AEGP_StartUndoGroup && call.result == 0 ? 1 : 0;
     }
     EXPECT_EQ(opened, c.undoOpened);
     EXPECT_EQ(played.CallsOf("AEGP_EndUndoGroup"), c.undoEnded);

@@ -12,9 +12,9 @@
 #include "export/ExportCommand.h"
 #include "host/SuiteHandler.h"
 #include "plugin/EntryPoint.h"
-#include "sim/Scene.h"
-#include "sim/Session.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/program/Session.h"
+#include "sim/scene/Scene.h"
 #include "tests/TestSupport.h"
 #ifndef _WIN32
 #include "platform/Win32StandIn.h"
@@ -73,8 +73,8 @@ SessionRun Play(const sim::Scene& scene, const std::vector<int64_t>& failCalls, 
   endPhase(Phase::kIdle);
   for (const auto& call : host.calls()) {
     run.calls.push_back(call.operation);
-    run.undoOpened += call.operation == Operation::kStartUndoGroup && call.result == 0 ? 1 : 0;
-    run.undoEndCalls += call.operation == Operation::kEndUndoGroup ? 1 : 0;
+    run.undoOpened += call.operation == Operation::AEGP_StartUndoGroup && call.result == 0 ? 1 : 0;
+    run.undoEndCalls += call.operation == Operation::AEGP_EndUndoGroup ? 1 : 0;
   }
   run.clipboard = sim::ReadClipboardText();
   run.violations = host.violations();
@@ -87,20 +87,20 @@ SessionRun Play(const sim::Scene& scene, const std::vector<int64_t>& failCalls, 
 // command's result: the guarded calls.
 bool GuardedInCommand(const std::vector<Operation>& calls, std::size_t index) {
   switch (calls[index]) {
-    case Operation::kGetActiveItem:
-    case Operation::kGetItemType:
-    case Operation::kGetCompFromItem:
-    case Operation::kGetItemName:
-    case Operation::kStartUndoGroup:
-    case Operation::kGetLayerMaskByIndex:
-    case Operation::kGetNewMaskStream:
-    case Operation::kPathNumSegments:
-    case Operation::kGetNewLayerStream:
-    case Operation::kEndUndoGroup:
+    case Operation::AEGP_GetActiveItem:
+    case Operation::AEGP_GetItemType:
+    case Operation::AEGP_GetCompFromItem:
+    case Operation::AEGP_GetItemName:
+    case Operation::AEGP_StartUndoGroup:
+    case Operation::AEGP_GetLayerMaskByIndex:
+    case Operation::AEGP_GetNewMaskStream:
+    case Operation::PF_PathNumSegments:
+    case Operation::AEGP_GetNewLayerStream:
+    case Operation::AEGP_EndUndoGroup:
       return true;
-    case Operation::kGetNewStreamValue:
+    case Operation::AEGP_GetNewStreamValue:
       // The outline's value follows its keyframe time and is not guarded.
-      return index == 0 || calls[index - 1] != Operation::kGetKeyframeTime;
+      return index == 0 || calls[index - 1] != Operation::AEGP_GetKeyframeTime;
     default:
       return false;
   }
@@ -212,12 +212,13 @@ TEST(FaultSweep, TheHostSurvivesEveryFailure) {
       const std::string what = path + " with call " + std::to_string(k) + " (" +
                                sim::OperationName(baseline.calls[k - 1]) + ") failing";
       const SessionRun run = Play(scene, {k}, kInjected);
-      CheckFaulted(run, baseline, totals, what, baseline.calls[k - 1] == Operation::kEndUndoGroup);
+      CheckFaulted(run, baseline, totals, what,
+                   baseline.calls[k - 1] == Operation::AEGP_EndUndoGroup);
       if (k <= baseline.endOf[0]) {
         EXPECT_EQ(run.entry, kInjected) << what;  // every registration step is guarded
       } else if (k <= baseline.endOf[1]) {
         const Operation op = baseline.calls[k - 1];
-        if (op != Operation::kDisableCommand) {
+        if (op != Operation::AEGP_DisableCommand) {
           EXPECT_EQ(run.menu, kInjected) << what;
         }
       } else if (k <= baseline.endOf[2]) {
@@ -310,7 +311,7 @@ TEST(FaultSweep, TheHostSurvivesEveryPairOfFailures) {
       for (const int64_t call : {first, second}) {
         closingRefused = closingRefused || (call <= static_cast<int64_t>(run.calls.size()) &&
                                             run.calls[static_cast<std::size_t>(call - 1)] ==
-                                                Operation::kEndUndoGroup);
+                                                Operation::AEGP_EndUndoGroup);
       }
       CheckFaulted(run, baseline, totals, what, closingRefused);
     }

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/ModuleLoader.h"
+#include "sim/program/ModuleLoader.h"
 
 namespace {
 

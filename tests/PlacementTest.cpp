@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/Scene.h"
-#include "sim/SettingsReader.h"
+#include "sim/scene/Scene.h"
+#include "sim/settings/SettingsReader.h"
 #include "tests/SimSupport.h"
 #include "tests/TestSupport.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/Preview.h"
-#include "sim/SettingsReader.h"
+#include "sim/settings/Preview.h"
+#include "sim/settings/SettingsReader.h"
 #include "tests/SimSupport.h"
 #include "tests/TestSupport.h"
 

@@ -6,8 +6,8 @@
 
 #include "host/SuiteHandler.h"
 #include "plugin/EntryPoint.h"
-#include "sim/Scene.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/scene/Scene.h"
 
 namespace tarnwick {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/Scene.h"
-#include "sim/Session.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/program/Session.h"
+#include "sim/scene/Scene.h"
 
 namespace tarnwick::testing {
 

@@ -2,12 +2,15 @@
 // and a bad one is reported as a violation instead of being followed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "host/SuiteHandler.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
 #include "tests/SimSupport.h"
+#include "tests/TestSupport.h"
 
 namespace tarnwick::sim {
 namespace {
@@ -134,6 +137,55 @@ TEST(SimulatedHost, CallThroughAReleasedSuiteIsAViolation) {
   ASSERT_EQ(host.violations().size(), 1u);
   EXPECT_EQ(host.violations()[0],
             "AEGP_GetActiveItem: called through a suite that is not acquired");
+}
+
+}  // namespace
+}  // namespace tarnwick::sim
+
+namespace tarnwick::sim {
+namespace {
+
+// The scene format's lists of operations and suites are the catalogue's, in
+// its order: a row added to the table of host operations shows up here until
+// the documentation names it.
+TEST(OperationCatalogue, TheSceneFormatListsEveryOperationAndSuite) {
+  const std::string doc = testing::ReadFile(testing::SourcePath("docs/scene-format.md"));
+  const auto paragraph = [&](const std::string& opening) {
+    const std::size_t start = doc.find(opening);
+    EXPECT_NE(start, std::string::npos) << opening;
+    if (start == std::string::npos) return std::string();
+    return doc.substr(start, doc.find("\n\n", start) - start);
+  };
+  std::vector<std::string> listed;
+  const std::string operations = paragraph("any other is one of the host operations");
+  for (std::size_t at = operations.find('`'); at != std::string::npos;
+       at = operations.find('`', operations.find('`', at + 1) + 1)) {
+    listed.push_back(operations.substr(at + 1, operations.find('`', at + 1) - at - 1));
+  }
+  std::vector<std::string> catalogue;
+  for (int i = 0; i < kOperationCount; ++i) {
+    catalogue.push_back(OperationName(static_cast<Operation>(i)));
+  }
+  EXPECT_EQ(listed, catalogue);
+
+  // Each suite's name in quotes, then its versions: "AEGP Item Suite" 10 and 13.
+  std::string suites = paragraph("A missing suite (");
+  for (char& c : suites) c = c == '\n' || c == ',' || c == '.' ? ' ' : c;
+  std::set<std::string> names;
+  const auto expectListed = [&](const std::string& name, int32_t version) {
+    names.insert(name);
+    const std::size_t at = suites.find('"' + name + '"');
+    ASSERT_NE(at, std::string::npos) << name;
+    const std::size_t after = at + name.size() + 2;
+    const std::string versions = " " + suites.substr(after, suites.find('"', after) - after);
+    EXPECT_NE(versions.find(" " + std::to_string(version) + " "), std::string::npos)
+        << name << " " << version << " in" << versions;
+  };
+#define TARNWICK_EXPECT_LISTED(table, suite, version) expectListed(suite, version);
+  TARNWICK_HOST_SUITES(TARNWICK_EXPECT_LISTED)
+#undef TARNWICK_EXPECT_LISTED
+  EXPECT_EQ(static_cast<std::size_t>(std::count(suites.begin(), suites.end(), '"')),
+            2 * names.size());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "sim/Preview.h"
+#include "sim/settings/Preview.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "host/HostInterface.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
 
 namespace tarnwick::sim {
 

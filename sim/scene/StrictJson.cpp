@@ -1,9 +1,9 @@
-#include "sim/StrictJson.h"
+#include "sim/scene/StrictJson.h"
 
 #include <utility>
 #include <vector>
 
-#include "sim/Scene.h"
+#include "sim/scene/Scene.h"
 
 namespace tarnwick::sim {
 

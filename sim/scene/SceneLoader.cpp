@@ -10,11 +10,10 @@
 #include <limits>
 #include <memory>
 
-#include "sim/Generator.h"
-#include "sim/Scene.h"
-#include "sim/SimulatedHost.h"
-#include "sim/StrictJson.h"
-#include "sim/SuiteTables.h"
+#include "sim/scene/Generator.h"
+#include "sim/scene/Operations.h"
+#include "sim/scene/Scene.h"
+#include "sim/scene/StrictJson.h"
 
 namespace tarnwick::sim {
 
@@ -399,7 +398,7 @@ class Reader {
     Operation operation;
     if (fault.operation != "*" && !OperationByName(fault.operation, operation)) {
       std::string known;
-      for (int i = 0; i < static_cast<int>(Operation::kCount); ++i) {
+      for (int i = 0; i < kOperationCount; ++i) {
         known += std::string(i == 0 ? "" : ", ") + OperationName(static_cast<Operation>(i));
       }
       Fail(path + ".operation",
@@ -426,7 +425,7 @@ class Reader {
         Integer(Required(j, path, "version"), path + ".version", INT32_MIN, INT32_MAX));
     if (j.contains("null_table"))
       missing.nullTable = Boolean(j["null_table"], path + ".null_table");
-    if (ServedSuiteTable(missing.name, missing.version) == nullptr) {
+    if (!SuiteServed(missing.name, missing.version)) {
       Fail(path, "the host serves no suite \"" + missing.name + "\" version " +
                      std::to_string(missing.version) + "; it serves " + ServedSuiteList());
     }

@@ -4,7 +4,7 @@
 #ifndef TARNWICK_SIM_HOST_CALL_H
 #define TARNWICK_SIM_HOST_CALL_H
 
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
 
 namespace tarnwick::sim {
 

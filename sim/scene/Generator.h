@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/Scene.h"
+#include "sim/scene/Scene.h"
 
 namespace tarnwick::sim {
 

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "host/HostInterface.h"
-#include "sim/Scene.h"
+#include "sim/scene/Operations.h"
+#include "sim/scene/Scene.h"
 
 namespace tarnwick::sim {
 
@@ -21,43 +22,6 @@ namespace tarnwick::sim {
 constexpr HostError kViolationError = 0x7A11;
 // The code a call returns for a request the scene cannot answer.
 constexpr HostError kHostRefusal = 0x7A12;
-
-enum class Operation : int {
-  kGetUniqueCommand,
-  kInsertMenuCommand,
-  kEnableCommand,
-  kDisableCommand,
-  kRegisterCommandHook,
-  kRegisterUpdateMenuHook,
-  kRegisterIdleHook,
-  kReportInfo,
-  kStartUndoGroup,
-  kEndUndoGroup,
-  kGetActiveItem,
-  kGetItemType,
-  kGetItemName,
-  kGetItemDimensions,
-  kGetCompFromItem,
-  kGetItemFromComp,
-  kGetNewCollectionFromCompSelection,
-  kGetCollectionNumItems,
-  kGetCollectionItemByIndex,
-  kGetLayerMaskByIndex,
-  kGetNewLayerStream,
-  kGetNewMaskStream,
-  kGetNewStreamValue,
-  kGetStreamNumKFs,
-  kGetKeyframeTime,
-  kGetLayerInPoint,
-  kGetLayerToWorldXform,
-  kPathNumSegments,
-  kPathVertexInfo,
-  kCount
-};
-
-const char* OperationName(Operation operation);
-// The operation of that host name; false when there is none.
-bool OperationByName(const std::string& name, Operation& operation);
 
 struct CallRecord {
   Operation operation;
@@ -120,41 +84,12 @@ class SimulatedHost {
   // Entry points of the suite tables.
   HostError AcquireSuite(const char* name, int32_t version, const void** table);
   HostError ReleaseSuite(const char* name, int32_t version);
-  HostError GetUniqueCommand(CommandId* command);
-  HostError InsertMenuCommand(CommandId command, const char* text, int32_t menu, int32_t position);
-  HostError EnableCommand(CommandId command);
-  HostError DisableCommand(CommandId command);
-  HostError RegisterCommandHook(PluginId plugin, int32_t priority, CommandId command,
-                                CommandHookFunc hook, void* refcon);
-  HostError RegisterUpdateMenuHook(PluginId plugin, UpdateMenuHookFunc hook, void* refcon);
-  HostError RegisterIdleHook(PluginId plugin, IdleHookFunc hook, void* refcon);
-  HostError ReportInfo(PluginId plugin, const char* text);
-  HostError StartUndoGroup(const char* name);
-  HostError EndUndoGroup();
-  HostError GetActiveItem(ItemHandle* item);
-  HostError GetItemType(ItemHandle item, int16_t* type);
-  HostError GetItemName(ItemHandle item, char* name);
-  HostError GetItemDimensions(ItemHandle item, int32_t* width, int32_t* height);
-  HostError GetCompFromItem(ItemHandle item, CompHandle* comp);
-  HostError GetItemFromComp(CompHandle comp, ItemHandle* item);
-  HostError GetNewCollectionFromCompSelection(PluginId plugin, CompHandle comp,
-                                              CollectionHandle* collection);
-  HostError GetCollectionNumItems(CollectionHandle collection, uint32_t* count);
-  HostError GetCollectionItemByIndex(CollectionHandle collection, uint32_t index,
-                                     CollectionItem* item);
-  HostError GetLayerMaskByIndex(LayerHandle layer, uint32_t index, MaskHandle* mask);
-  HostError GetNewLayerStream(PluginId plugin, LayerHandle layer, int32_t which,
-                              StreamHandle* stream);
-  HostError GetNewMaskStream(PluginId plugin, MaskHandle mask, int32_t which, StreamHandle* stream);
-  HostError GetNewStreamValue(PluginId plugin, StreamHandle stream, int32_t timeMode,
-                              const HostTime* time, HostBoolean preExpression, StreamValue* value);
-  HostError GetStreamNumKFs(StreamHandle stream, int32_t* count);
-  HostError GetKeyframeTime(StreamHandle stream, int32_t index, int32_t timeMode, HostTime* time);
-  HostError GetLayerInPoint(LayerHandle layer, int32_t timeMode, HostTime* inPoint);
-  HostError GetLayerToWorldXform(LayerHandle layer, const HostTime* time, Matrix4* transform);
-  HostError PathNumSegments(EffectRef effect, MaskOutlineHandle outline, int32_t* count);
-  HostError PathVertexInfo(EffectRef effect, MaskOutlineHandle outline, int32_t index,
-                           PathVertex* vertex);
+  // One member per host operation, named as the host names it; the tables'
+  // C entry points forward to them.
+#define TARNWICK_DECLARE(table, suite, version, slot, operation, parameters, arguments) \
+  HostError operation parameters;
+  TARNWICK_HOST_OPERATIONS(TARNWICK_DECLARE)
+#undef TARNWICK_DECLARE
   void ReservedEntryCalled();
 
  private:

@@ -2,13 +2,13 @@
 // composition and its selection.
 #include <cstring>
 
-#include "sim/HostCall.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/HostCall.h"
+#include "sim/host/SimulatedHost.h"
 
 namespace tarnwick::sim {
 
-HostError SimulatedHost::GetActiveItem(ItemHandle* item) {
-  const Operation op = Operation::kGetActiveItem;
+HostError SimulatedHost::AEGP_GetActiveItem(ItemHandle* item) {
+  const Operation op = Operation::AEGP_GetActiveItem;
   return Serve(op, [&]() -> HostError {
     if (!CheckOut(item, op, "item pointer")) return kViolationError;
     *item =
@@ -17,8 +17,8 @@ HostError SimulatedHost::GetActiveItem(ItemHandle* item) {
   });
 }
 
-HostError SimulatedHost::GetItemType(ItemHandle item, int16_t* type) {
-  const Operation op = Operation::kGetItemType;
+HostError SimulatedHost::AEGP_GetItemType(ItemHandle item, int16_t* type) {
+  const Operation op = Operation::AEGP_GetItemType;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(item, Kind::kItem, op, "item");
     if (object == nullptr || !CheckOut(type, op, "type pointer")) return kViolationError;
@@ -27,8 +27,8 @@ HostError SimulatedHost::GetItemType(ItemHandle item, int16_t* type) {
   });
 }
 
-HostError SimulatedHost::GetItemName(ItemHandle item, char* name) {
-  const Operation op = Operation::kGetItemName;
+HostError SimulatedHost::AEGP_GetItemName(ItemHandle item, char* name) {
+  const Operation op = Operation::AEGP_GetItemName;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(item, Kind::kItem, op, "item");
     if (object == nullptr || !CheckOut(name, op, "name buffer")) return kViolationError;
@@ -40,8 +40,8 @@ HostError SimulatedHost::GetItemName(ItemHandle item, char* name) {
   });
 }
 
-HostError SimulatedHost::GetItemDimensions(ItemHandle item, int32_t* width, int32_t* height) {
-  const Operation op = Operation::kGetItemDimensions;
+HostError SimulatedHost::AEGP_GetItemDimensions(ItemHandle item, int32_t* width, int32_t* height) {
+  const Operation op = Operation::AEGP_GetItemDimensions;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(item, Kind::kItem, op, "item");
     if (object == nullptr || !CheckOut(width, op, "width pointer") ||
@@ -54,8 +54,8 @@ HostError SimulatedHost::GetItemDimensions(ItemHandle item, int32_t* width, int3
   });
 }
 
-HostError SimulatedHost::GetCompFromItem(ItemHandle item, CompHandle* comp) {
-  const Operation op = Operation::kGetCompFromItem;
+HostError SimulatedHost::AEGP_GetCompFromItem(ItemHandle item, CompHandle* comp) {
+  const Operation op = Operation::AEGP_GetCompFromItem;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(item, Kind::kItem, op, "item");
     if (object == nullptr || !CheckOut(comp, op, "comp pointer")) return kViolationError;
@@ -64,8 +64,8 @@ HostError SimulatedHost::GetCompFromItem(ItemHandle item, CompHandle* comp) {
   });
 }
 
-HostError SimulatedHost::GetItemFromComp(CompHandle comp, ItemHandle* item) {
-  const Operation op = Operation::kGetItemFromComp;
+HostError SimulatedHost::AEGP_GetItemFromComp(CompHandle comp, ItemHandle* item) {
+  const Operation op = Operation::AEGP_GetItemFromComp;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(comp, Kind::kComp, op, "comp");
     if (object == nullptr || !CheckOut(item, op, "item pointer")) return kViolationError;
@@ -74,9 +74,9 @@ HostError SimulatedHost::GetItemFromComp(CompHandle comp, ItemHandle* item) {
   });
 }
 
-HostError SimulatedHost::GetNewCollectionFromCompSelection(PluginId plugin, CompHandle comp,
-                                                           CollectionHandle* collection) {
-  const Operation op = Operation::kGetNewCollectionFromCompSelection;
+HostError SimulatedHost::AEGP_GetNewCollectionFromCompSelection(PluginId plugin, CompHandle comp,
+                                                                CollectionHandle* collection) {
+  const Operation op = Operation::AEGP_GetNewCollectionFromCompSelection;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(comp, Kind::kComp, op, "comp");
     if (!CheckPlugin(plugin, op) || object == nullptr ||
@@ -90,8 +90,8 @@ HostError SimulatedHost::GetNewCollectionFromCompSelection(PluginId plugin, Comp
   });
 }
 
-HostError SimulatedHost::GetCollectionNumItems(CollectionHandle collection, uint32_t* count) {
-  const Operation op = Operation::kGetCollectionNumItems;
+HostError SimulatedHost::AEGP_GetCollectionNumItems(CollectionHandle collection, uint32_t* count) {
+  const Operation op = Operation::AEGP_GetCollectionNumItems;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(collection, Kind::kCollection, op, "collection");
     if (object == nullptr || !CheckOut(count, op, "count pointer")) return kViolationError;
@@ -100,9 +100,9 @@ HostError SimulatedHost::GetCollectionNumItems(CollectionHandle collection, uint
   });
 }
 
-HostError SimulatedHost::GetCollectionItemByIndex(CollectionHandle collection, uint32_t index,
-                                                  CollectionItem* item) {
-  const Operation op = Operation::kGetCollectionItemByIndex;
+HostError SimulatedHost::AEGP_GetCollectionItemByIndex(CollectionHandle collection, uint32_t index,
+                                                       CollectionItem* item) {
+  const Operation op = Operation::AEGP_GetCollectionItemByIndex;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(collection, Kind::kCollection, op, "collection");
     if (object == nullptr || !CheckOut(item, op, "item pointer")) return kViolationError;

@@ -1,4 +1,4 @@
-#include "sim/ModuleLoader.h"
+#include "sim/program/ModuleLoader.h"
 
 #include <cstring>
 #include <string>

@@ -1,4 +1,4 @@
-#include "sim/SettingsReader.h"
+#include "sim/settings/SettingsReader.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The fault plan and the call log: which calls fail, and what was called.
-#include "sim/HostCall.h"
-#include "sim/SimulatedHost.h"
-#include "sim/SuiteTables.h"
+#include "sim/host/HostCall.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/host/SuiteTables.h"
 
 namespace tarnwick::sim {
 

@@ -1,4 +1,4 @@
-#include "sim/Session.h"
+#include "sim/program/Session.h"
 
 #include <cstring>
 #include <functional>

@@ -1,12 +1,12 @@
 // The simulated host's objects: the scene's items, layers, masks and streams
 // behind the handles it hands out, the suites it serves, and the checks that
 // a handle is one of its own.
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
 
 #include <stdexcept>
 
-#include "sim/HostCall.h"
-#include "sim/SuiteTables.h"
+#include "sim/host/HostCall.h"
+#include "sim/host/SuiteTables.h"
 
 namespace tarnwick::sim {
 

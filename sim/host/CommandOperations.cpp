@@ -2,13 +2,13 @@
 // hooks, reports and undo groups.
 #include <cstring>
 
-#include "sim/HostCall.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/HostCall.h"
+#include "sim/host/SimulatedHost.h"
 
 namespace tarnwick::sim {
 
-HostError SimulatedHost::GetUniqueCommand(CommandId* command) {
-  const Operation op = Operation::kGetUniqueCommand;
+HostError SimulatedHost::AEGP_GetUniqueCommand(CommandId* command) {
+  const Operation op = Operation::AEGP_GetUniqueCommand;
   return Serve(op, [&]() -> HostError {
     if (!CheckOut(command, op, "command pointer")) return kViolationError;
     *command = scene_.commandId;
@@ -17,9 +17,9 @@ HostError SimulatedHost::GetUniqueCommand(CommandId* command) {
   });
 }
 
-HostError SimulatedHost::InsertMenuCommand(CommandId command, const char* text, int32_t menu,
-                                           int32_t position) {
-  const Operation op = Operation::kInsertMenuCommand;
+HostError SimulatedHost::AEGP_InsertMenuCommand(CommandId command, const char* text, int32_t menu,
+                                                int32_t position) {
+  const Operation op = Operation::AEGP_InsertMenuCommand;
   return Serve(op, [&]() -> HostError {
     if (!CheckOut(text, op, "menu text")) return kViolationError;
     if (!commandHandedOut_ || command != scene_.commandId) {
@@ -30,23 +30,24 @@ HostError SimulatedHost::InsertMenuCommand(CommandId command, const char* text, 
   });
 }
 
-HostError SimulatedHost::EnableCommand(CommandId command) {
-  return Serve(Operation::kEnableCommand, [&]() -> HostError {
+HostError SimulatedHost::AEGP_EnableCommand(CommandId command) {
+  return Serve(Operation::AEGP_EnableCommand, [&]() -> HostError {
     commandEnabled_[command] = true;
     return 0;
   });
 }
 
-HostError SimulatedHost::DisableCommand(CommandId command) {
-  return Serve(Operation::kDisableCommand, [&]() -> HostError {
+HostError SimulatedHost::AEGP_DisableCommand(CommandId command) {
+  return Serve(Operation::AEGP_DisableCommand, [&]() -> HostError {
     commandEnabled_[command] = false;
     return 0;
   });
 }
 
-HostError SimulatedHost::RegisterCommandHook(PluginId plugin, int32_t priority, CommandId command,
-                                             CommandHookFunc hook, void* refcon) {
-  const Operation op = Operation::kRegisterCommandHook;
+HostError SimulatedHost::AEGP_RegisterCommandHook(PluginId plugin, int32_t priority,
+                                                  CommandId command, CommandHookFunc hook,
+                                                  void* refcon) {
+  const Operation op = Operation::AEGP_RegisterCommandHook;
   return Serve(op, [&]() -> HostError {
     if (!CheckPlugin(plugin, op) || !CheckOut(reinterpret_cast<void*>(hook), op, "hook")) {
       return kViolationError;
@@ -56,8 +57,9 @@ HostError SimulatedHost::RegisterCommandHook(PluginId plugin, int32_t priority, 
   });
 }
 
-HostError SimulatedHost::RegisterUpdateMenuHook(PluginId plugin, UpdateMenuHookFunc hook, void*) {
-  const Operation op = Operation::kRegisterUpdateMenuHook;
+HostError SimulatedHost::AEGP_RegisterUpdateMenuHook(PluginId plugin, UpdateMenuHookFunc hook,
+                                                     void*) {
+  const Operation op = Operation::AEGP_RegisterUpdateMenuHook;
   return Serve(op, [&]() -> HostError {
     if (!CheckPlugin(plugin, op) || !CheckOut(reinterpret_cast<void*>(hook), op, "hook")) {
       return kViolationError;
@@ -67,8 +69,8 @@ HostError SimulatedHost::RegisterUpdateMenuHook(PluginId plugin, UpdateMenuHookF
   });
 }
 
-HostError SimulatedHost::RegisterIdleHook(PluginId plugin, IdleHookFunc hook, void*) {
-  const Operation op = Operation::kRegisterIdleHook;
+HostError SimulatedHost::AEGP_RegisterIdleHook(PluginId plugin, IdleHookFunc hook, void*) {
+  const Operation op = Operation::AEGP_RegisterIdleHook;
   return Serve(op, [&]() -> HostError {
     if (!CheckPlugin(plugin, op) || !CheckOut(reinterpret_cast<void*>(hook), op, "hook")) {
       return kViolationError;
@@ -78,8 +80,8 @@ HostError SimulatedHost::RegisterIdleHook(PluginId plugin, IdleHookFunc hook, vo
   });
 }
 
-HostError SimulatedHost::ReportInfo(PluginId plugin, const char* text) {
-  const Operation op = Operation::kReportInfo;
+HostError SimulatedHost::AEGP_ReportInfo(PluginId plugin, const char* text) {
+  const Operation op = Operation::AEGP_ReportInfo;
   return Serve(op, [&]() -> HostError {
     if (!CheckPlugin(plugin, op) || !CheckOut(text, op, "text")) return kViolationError;
     reports_.push_back(text);
@@ -87,8 +89,8 @@ HostError SimulatedHost::ReportInfo(PluginId plugin, const char* text) {
   });
 }
 
-HostError SimulatedHost::StartUndoGroup(const char* name) {
-  const Operation op = Operation::kStartUndoGroup;
+HostError SimulatedHost::AEGP_StartUndoGroup(const char* name) {
+  const Operation op = Operation::AEGP_StartUndoGroup;
   return Serve(op, [&]() -> HostError {
     if (!CheckOut(name, op, "name")) return kViolationError;
     undoStarted_.push_back(name);
@@ -97,8 +99,8 @@ HostError SimulatedHost::StartUndoGroup(const char* name) {
   });
 }
 
-HostError SimulatedHost::EndUndoGroup() {
-  return Serve(Operation::kEndUndoGroup, [&]() -> HostError {
+HostError SimulatedHost::AEGP_EndUndoGroup() {
+  return Serve(Operation::AEGP_EndUndoGroup, [&]() -> HostError {
     ++undoEnded_;
     if (undoDepth_ > 0) --undoDepth_;  // an end without a group closes nothing
     return 0;

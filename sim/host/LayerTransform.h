@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/HostInterface.h"
-#include "sim/Scene.h"
+#include "sim/scene/Scene.h"
 
 namespace tarnwick::sim {
 

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "sim/ModuleLoader.h"
-#include "sim/Preview.h"
-#include "sim/Scene.h"
-#include "sim/Session.h"
-#include "sim/SettingsReader.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/program/ModuleLoader.h"
+#include "sim/program/Session.h"
+#include "sim/scene/Scene.h"
+#include "sim/settings/Preview.h"
+#include "sim/settings/SettingsReader.h"
 #include "tarnwick_config.h"
 
 #ifdef _WIN32

@@ -5,7 +5,7 @@
 
 #include <ostream>
 
-#include "sim/SettingsReader.h"
+#include "sim/settings/SettingsReader.h"
 
 namespace tarnwick::sim {
 

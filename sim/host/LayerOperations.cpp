@@ -2,10 +2,10 @@
 // suites: what the export reads of each mask and its layer.
 #include <cstring>
 
-#include "sim/Generator.h"
-#include "sim/HostCall.h"
-#include "sim/LayerTransform.h"
-#include "sim/SimulatedHost.h"
+#include "sim/host/HostCall.h"
+#include "sim/host/LayerTransform.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/scene/Generator.h"
 
 namespace tarnwick::sim {
 
@@ -32,8 +32,9 @@ const Matrix4& SimulatedHost::LayerToWorld(const Object& layer, const HostTime& 
   return toWorld_;
 }
 
-HostError SimulatedHost::GetLayerMaskByIndex(LayerHandle layer, uint32_t index, MaskHandle* mask) {
-  const Operation op = Operation::kGetLayerMaskByIndex;
+HostError SimulatedHost::AEGP_GetLayerMaskByIndex(LayerHandle layer, uint32_t index,
+                                                  MaskHandle* mask) {
+  const Operation op = Operation::AEGP_GetLayerMaskByIndex;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(layer, Kind::kLayer, op, "layer");
     if (object == nullptr || !CheckOut(mask, op, "mask pointer")) return kViolationError;
@@ -44,9 +45,9 @@ HostError SimulatedHost::GetLayerMaskByIndex(LayerHandle layer, uint32_t index, 
   });
 }
 
-HostError SimulatedHost::GetNewLayerStream(PluginId plugin, LayerHandle layer, int32_t which,
-                                           StreamHandle* stream) {
-  const Operation op = Operation::kGetNewLayerStream;
+HostError SimulatedHost::AEGP_GetNewLayerStream(PluginId plugin, LayerHandle layer, int32_t which,
+                                                StreamHandle* stream) {
+  const Operation op = Operation::AEGP_GetNewLayerStream;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(layer, Kind::kLayer, op, "layer");
     if (!CheckPlugin(plugin, op) || object == nullptr || !CheckOut(stream, op, "stream pointer")) {
@@ -64,9 +65,9 @@ HostError SimulatedHost::GetNewLayerStream(PluginId plugin, LayerHandle layer, i
   });
 }
 
-HostError SimulatedHost::GetNewMaskStream(PluginId plugin, MaskHandle mask, int32_t which,
-                                          StreamHandle* stream) {
-  const Operation op = Operation::kGetNewMaskStream;
+HostError SimulatedHost::AEGP_GetNewMaskStream(PluginId plugin, MaskHandle mask, int32_t which,
+                                               StreamHandle* stream) {
+  const Operation op = Operation::AEGP_GetNewMaskStream;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(mask, Kind::kMask, op, "mask");
     if (!CheckPlugin(plugin, op) || object == nullptr || !CheckOut(stream, op, "stream pointer")) {
@@ -79,9 +80,10 @@ HostError SimulatedHost::GetNewMaskStream(PluginId plugin, MaskHandle mask, int3
   });
 }
 
-HostError SimulatedHost::GetNewStreamValue(PluginId plugin, StreamHandle stream, int32_t timeMode,
-                                           const HostTime* time, HostBoolean, StreamValue* value) {
-  const Operation op = Operation::kGetNewStreamValue;
+HostError SimulatedHost::AEGP_GetNewStreamValue(PluginId plugin, StreamHandle stream,
+                                                int32_t timeMode, const HostTime* time, HostBoolean,
+                                                StreamValue* value) {
+  const Operation op = Operation::AEGP_GetNewStreamValue;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(stream, Kind::kStream, op, "stream");
     if (!CheckPlugin(plugin, op) || object == nullptr || !CheckTime(time, op) ||
@@ -110,8 +112,8 @@ HostError SimulatedHost::GetNewStreamValue(PluginId plugin, StreamHandle stream,
   });
 }
 
-HostError SimulatedHost::GetStreamNumKFs(StreamHandle stream, int32_t* count) {
-  const Operation op = Operation::kGetStreamNumKFs;
+HostError SimulatedHost::AEGP_GetStreamNumKFs(StreamHandle stream, int32_t* count) {
+  const Operation op = Operation::AEGP_GetStreamNumKFs;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(stream, Kind::kStream, op, "stream");
     if (object == nullptr || !CheckOut(count, op, "count pointer")) return kViolationError;
@@ -126,9 +128,9 @@ HostError SimulatedHost::GetStreamNumKFs(StreamHandle stream, int32_t* count) {
   });
 }
 
-HostError SimulatedHost::GetKeyframeTime(StreamHandle stream, int32_t index, int32_t timeMode,
-                                         HostTime* time) {
-  const Operation op = Operation::kGetKeyframeTime;
+HostError SimulatedHost::AEGP_GetKeyframeTime(StreamHandle stream, int32_t index, int32_t timeMode,
+                                              HostTime* time) {
+  const Operation op = Operation::AEGP_GetKeyframeTime;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(stream, Kind::kStream, op, "stream");
     if (object == nullptr || !CheckOut(time, op, "time pointer")) return kViolationError;
@@ -142,8 +144,9 @@ HostError SimulatedHost::GetKeyframeTime(StreamHandle stream, int32_t index, int
   });
 }
 
-HostError SimulatedHost::GetLayerInPoint(LayerHandle layer, int32_t timeMode, HostTime* inPoint) {
-  const Operation op = Operation::kGetLayerInPoint;
+HostError SimulatedHost::AEGP_GetLayerInPoint(LayerHandle layer, int32_t timeMode,
+                                              HostTime* inPoint) {
+  const Operation op = Operation::AEGP_GetLayerInPoint;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(layer, Kind::kLayer, op, "layer");
     if (object == nullptr || !CheckOut(inPoint, op, "time pointer")) return kViolationError;
@@ -153,9 +156,9 @@ HostError SimulatedHost::GetLayerInPoint(LayerHandle layer, int32_t timeMode, Ho
   });
 }
 
-HostError SimulatedHost::GetLayerToWorldXform(LayerHandle layer, const HostTime* time,
-                                              Matrix4* transform) {
-  const Operation op = Operation::kGetLayerToWorldXform;
+HostError SimulatedHost::AEGP_GetLayerToWorldXform(LayerHandle layer, const HostTime* time,
+                                                   Matrix4* transform) {
+  const Operation op = Operation::AEGP_GetLayerToWorldXform;
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(layer, Kind::kLayer, op, "layer");
     if (object == nullptr || !CheckTime(time, op) || !CheckOut(transform, op, "matrix pointer")) {
@@ -166,9 +169,9 @@ HostError SimulatedHost::GetLayerToWorldXform(LayerHandle layer, const HostTime*
   });
 }
 
-HostError SimulatedHost::PathNumSegments(EffectRef effect, MaskOutlineHandle outline,
-                                         int32_t* count) {
-  const Operation op = Operation::kPathNumSegments;
+HostError SimulatedHost::PF_PathNumSegments(EffectRef effect, MaskOutlineHandle outline,
+                                            int32_t* count) {
+  const Operation op = Operation::PF_PathNumSegments;
   return Serve(op, [&]() -> HostError {
     if (effect != nullptr) return Violation(op, "effect reference must be null");
     const Object* object = Check(outline, Kind::kOutline, op, "outline");
@@ -178,9 +181,9 @@ HostError SimulatedHost::PathNumSegments(EffectRef effect, MaskOutlineHandle out
   });
 }
 
-HostError SimulatedHost::PathVertexInfo(EffectRef effect, MaskOutlineHandle outline, int32_t index,
-                                        PathVertex* vertex) {
-  const Operation op = Operation::kPathVertexInfo;
+HostError SimulatedHost::PF_PathVertexInfo(EffectRef effect, MaskOutlineHandle outline,
+                                           int32_t index, PathVertex* vertex) {
+  const Operation op = Operation::PF_PathVertexInfo;
   return Serve(op, [&]() -> HostError {
     if (effect != nullptr) return Violation(op, "effect reference must be null");
     const Object* object = Check(outline, Kind::kOutline, op, "outline");

@@ -1,4 +1,4 @@
-#include "sim/LayerTransform.h"
+#include "sim/host/LayerTransform.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "sim/Generator.h"
+#include "sim/scene/Generator.h"
 
 namespace tarnwick::sim {
 

@@ -1,0 +1,74 @@
+#include "sim/scene/Operations.h"
+
+#include <cstring>
+
+namespace tarnwick::sim {
+
+namespace {
+
+struct OperationInfo {
+  const char* name;
+  const char* suite;
+  int32_t version;
+};
+
+constexpr OperationInfo kOperations[] = {
+#define TARNWICK_DESCRIBE(table, suite, version, slot, operation, parameters, arguments) \
+  {#operation, suite, version},
+    TARNWICK_HOST_OPERATIONS(TARNWICK_DESCRIBE)
+#undef TARNWICK_DESCRIBE
+};
+
+struct SuiteInfo {
+  const char* name;
+  int32_t version;
+};
+
+constexpr SuiteInfo kSuites[] = {
+#define TARNWICK_DESCRIBE(table, suite, version) {suite, version},
+    TARNWICK_HOST_SUITES(TARNWICK_DESCRIBE)
+#undef TARNWICK_DESCRIBE
+};
+
+const OperationInfo& Info(Operation operation) {
+  return kOperations[static_cast<std::size_t>(operation)];
+}
+
+}  // namespace
+
+const char* OperationName(Operation operation) {
+  return Info(operation).name;
+}
+
+bool OperationByName(const std::string& name, Operation& operation) {
+  for (int i = 0; i < kOperationCount; ++i) {
+    if (name == kOperations[i].name) {
+      operation = static_cast<Operation>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool OperationInSuite(Operation operation, const char* suite, int32_t version) {
+  const OperationInfo& info = Info(operation);
+  return info.version == version && std::strcmp(info.suite, suite) == 0;
+}
+
+bool SuiteServed(const std::string& name, int32_t version) {
+  for (const SuiteInfo& suite : kSuites) {
+    if (name == suite.name && version == suite.version) return true;
+  }
+  return false;
+}
+
+std::string ServedSuiteList() {
+  std::string list;
+  for (const SuiteInfo& suite : kSuites) {
+    list += std::string(list.empty() ? "" : ", ") + "\"" + suite.name + "\" " +
+            std::to_string(suite.version);
+  }
+  return list;
+}
+
+}  // namespace tarnwick::sim

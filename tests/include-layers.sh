@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Every folder includes only downward: a folder may include the folders
+# listed after it, never one above it. Prints each include that breaks this.
+set -u
+cd "$1"
+# folder: the project folders it must not include
+rules=(
+  "host: plugin export sim platform"
+  "platform: plugin export host sim"
+  "export: plugin sim"
+  "plugin: sim"
+  "sim/scene: sim/settings sim/host sim/program plugin export"
+  "sim/settings: sim/scene sim/host sim/program plugin export host platform"
+  "sim/host: sim/settings sim/program plugin export"
+  "sim/program: export"
+)
+status=0
+for rule in "${rules[@]}"; do
+  folder=${rule%%:*}
+  for forbidden in ${rule#*:}; do
+    if grep -rnE "#include \"$forbidden/" "$folder" --include=*.h --include=*.cpp; then
+      echo "^ $folder must not include $forbidden/" >&2
+      status=1
+    fi
+  done
+done
+exit $status
