@@ -6,9 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "export/NumberFormat.h"
+#include "sim/settings/Preview.h"
+#include "sim/settings/SettingsReader.h"
 #include "tests/SimSupport.h"
 #include "tests/TestSupport.h"
 
@@ -95,13 +98,16 @@ TEST(EdgeInput, DefinedResults) {
   }
 }
 
-// Inputs that once made a fuzz target fail.
+// Inputs that once made a fuzz target, a sanitizer or a reader fail, replayed
+// through what they broke: each must now give a defined result.
 TEST(EdgeInput, FuzzRegressions) {
+  int replayed = 0;
   for (const auto& entry :
        std::filesystem::directory_iterator(testing::SourcePath("tests/fuzz-regressions"))) {
     const std::string name = entry.path().filename().string();
     const std::string bytes = testing::ReadFile(entry.path().string());
     if (name.rfind("scene-", 0) == 0) {
+      ++replayed;
       try {
         const testing::Played played = Play(bytes);
         ExpectDefined(played, name);
@@ -109,6 +115,7 @@ TEST(EdgeInput, FuzzRegressions) {
         // refused with a message: a defined result
       }
     } else if (name.rfind("format-", 0) == 0 && bytes.size() == sizeof(double)) {
+      ++replayed;
       double x = 0;
       std::memcpy(&x, bytes.data(), sizeof x);
       char ours[kFixed6MaxLength + 1];
@@ -118,8 +125,17 @@ TEST(EdgeInput, FuzzRegressions) {
       if (std::isfinite(x)) {
         EXPECT_EQ(std::string(ours, length), std::string(reference, expected)) << name;
       }
+    } else if (name.rfind("settings-", 0) == 0) {
+      ++replayed;
+      try {
+        std::ostringstream svg;
+        sim::WritePreview(svg, sim::ReadSettings(bytes));
+      } catch (const sim::SettingsError& error) {
+        EXPECT_NE(std::string(error.what()).find(" line "), std::string::npos) << name;
+      }
     }
   }
+  EXPECT_GE(replayed, 1);
 }
 
 }  // namespace

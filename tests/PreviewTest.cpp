@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -39,7 +40,7 @@ TEST(SettingsReader, ReadsTheWorkedExampleAndEveryNonFiniteSpelling) {
   EXPECT_EQ(*example.maskHeight, 1080);
   ASSERT_EQ(example.polylines[0].keyframes.size(), 1u);
   const sim::SettingsKeyframe& key = example.polylines[0].keyframes[0];
-  EXPECT_EQ(key.frame, 0);
+  EXPECT_EQ(key.frame, std::optional<double>(0));
   ASSERT_EQ(key.points.size(), 2u);
   EXPECT_EQ(key.points[0].x, -0.25);
   EXPECT_EQ(key.points[0].lx, 0.05);
@@ -62,10 +63,21 @@ TEST(SettingsReader, ReadsTheWorkedExampleAndEveryNonFiniteSpelling) {
   } refused[] = {
       {"", "line 1 column 1: the text ends where a value should be"},
       {"{ Tools = ordered() { ", "the text ends"},
-      {OnePolyline("{ X= 1, Y= 2 }"), "BSpline0Polyline frame 7 point 0 has no LX"},
-      {OnePolyline("{ X= 1, Y= 2, LX = \"a\", LY = 0, RX = 0, RY = 0 }"), "is not a number"},
-      {"{ Tools = { } } }", "text after the closing brace"},
-      {std::string(100, '{'), "nested too deeply"},
+      {OnePolyline("{ X= 1 }"), "line 8 column 1: a point without Y"},
+      {OnePolyline("{ X= 1, Y= 2, LX = \"a\", LY = 0, RX = 0, RY = 0 }"),
+       "line 8 column 20: a point's LX is not a number"},
+      {"{ Tools = { } } }", "text after the document's end"},
+      {std::string(300, '{'), "nested deeper than 200"},
+      {"{ Name = \"open\n\" }", "line 1 column 10: a string without its closing quote"},
+      {"{ A = BezierSpline { KeyFrames = {\n [1e999] = { 0, Value = Polyline { Points = "
+       "{ { X = 0, Y = 0 } } } } } } }",
+       "line 2 column 2: a keyframe key beyond 32-bit integers"},
+      {"{ A = BSplineMask { Inputs = { MaskWidth = Input { Value = 0/0 }, MaskHeight = Input "
+       "{ Value = 1 } } } }",
+       "line 1 column 60: a non-finite number where an integer must be"},
+      {"{ A = BSplineMask { Inputs = { MaskWidth = Input { Value = 1e10 }, MaskHeight = Input "
+       "{ Value = 1 } } } }",
+       "a frame size that is not an integer within 32 bits"},
   };
   for (const auto& r : refused) {
     std::string message;
@@ -100,45 +112,51 @@ std::vector<DrawnPath> Paths(const std::string& svg) {
   return paths;
 }
 
-TEST(Preview, PathsFollowThePointsAndARendererDrawsThem) {
-  const testing::Played played =
-      testing::Play(testing::ReadFile(testing::SourcePath("examples/animated-masks.json")));
+// A layer without a transform: the scene's vertices and tangents are the
+// composition's pixels, so every drawn path can be checked against the scene
+// itself rather than against the text.
+const char kPlainScene[] = R"({ "active_item": 0, "items": [ { "type": "composition",
+  "width": 1920, "height": 1080, "layers": [ { "masks": [ { "keyframes": [
+    { "time": 0, "vertices": [ [400, 300, 350, 320, 450, 280], [900, 250, 880, 200, 920, 300],
+                               [700, 700, 760, 690, 640, 710] ] },
+    { "time": 2000, "vertices": [ [420, 310, 370, 330, 470, 290], [950, 260, 930, 210, 970, 310],
+                                  [720, 720, 780, 710, 660, 730] ] } ] } ] } ],
+  "selection": [ { "layer": 0, "mask": 0 } ] } ] })";
+
+TEST(Preview, PathsGoThroughTheScenesVerticesAndARendererDrawsThem) {
+  const sim::Scene scene = sim::LoadScene(kPlainScene, "plain");
+  const testing::Played played = testing::Play(kPlainScene);
   const Settings settings = ReadSettings(played.clipboard());
   std::ostringstream svg;
   sim::WritePreview(svg, settings);
-  EXPECT_NE(svg.str().find(R"(viewBox="0 0 1920.000 1080.000")"), std::string::npos);
+  const sim::Mask& mask = scene.items[0].layers[0].masks[0];
 
-  // As data: M at point 0, then per edge the right handle of k, the left
-  // handle of k + 1 and point k + 1, mapped onto the frame.
-  const double w = 1920, h = 1080;
-  const auto near = [](double a, double b) { return std::fabs(a - b) <= 0.01; };
-  std::vector<DrawnPath> paths = Paths(svg.str());
-  std::size_t expected = 0;
-  for (const sim::SettingsPolyline& polyline : settings.polylines) {
-    for (const sim::SettingsKeyframe& key : polyline.keyframes) {
-      if (key.points.empty()) continue;
-      ASSERT_LT(expected, paths.size());
-      const DrawnPath& drawn = paths[expected++];
-      EXPECT_EQ(drawn.tool, polyline.tool);
-      EXPECT_EQ(drawn.frame, key.frame);
-      const std::size_t n = key.points.size();
-      ASSERT_EQ(drawn.numbers.size(), 2 + 6 * n);
-      std::vector<double> want = {(key.points[0].x + 0.5) * w, (0.5 - key.points[0].y) * h};
-      for (std::size_t k = 0; k < n; ++k) {
-        const sim::SettingsPoint& a = key.points[k];
-        const sim::SettingsPoint& b = key.points[(k + 1) % n];
-        for (const double v :
-             {(a.x + a.rx + 0.5) * w, (0.5 - a.y - a.ry) * h, (b.x + b.lx + 0.5) * w,
-              (0.5 - b.y - b.ly) * h, (b.x + 0.5) * w, (0.5 - b.y) * h}) {
-          want.push_back(v);
-        }
-      }
-      for (std::size_t i = 0; i < want.size(); ++i) {
-        EXPECT_TRUE(near(drawn.numbers[i], want[i])) << drawn.tool << " number " << i;
-      }
+  // Per keyframe: M at vertex 0, then per edge k's out-tangent, k + 1's
+  // in-tangent and vertex k + 1, closing back to vertex 0.
+  const std::vector<DrawnPath> paths = Paths(svg.str());
+  ASSERT_EQ(paths.size(), mask.keyframes.size());
+  for (std::size_t j = 0; j < paths.size(); ++j) {
+    const std::vector<PathVertex>& v = mask.keyframes[j].vertices;
+    EXPECT_EQ(paths[j].tool, "BSpline0Polyline");
+    EXPECT_EQ(paths[j].frame, static_cast<long>(j) * 2);
+    std::vector<double> want = {v[0].x, v[0].y};
+    for (std::size_t k = 0; k < v.size(); ++k) {
+      const PathVertex& a = v[k];
+      const PathVertex& b = v[(k + 1) % v.size()];
+      for (const double n : {a.out_x, a.out_y, b.in_x, b.in_y, b.x, b.y}) want.push_back(n);
+    }
+    ASSERT_EQ(paths[j].numbers.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+      EXPECT_NEAR(paths[j].numbers[i], want[i], 0.01) << "keyframe " << j << " number " << i;
     }
   }
-  EXPECT_EQ(expected, paths.size());
+  // The legend stands beside the frame, never on it.
+  const std::string drawing = svg.str();
+  std::smatch legend;
+  std::regex_search(drawing, legend,
+                    std::regex(R"re(<g class="legend"[^>]*>\s*<rect x="([0-9.]+)")re"));
+  ASSERT_FALSE(legend.empty());
+  EXPECT_GE(std::stod(legend[1]), 1920.0);
 
   // As pixels: a drawn vertex is not the background, a far corner is.
   if (std::system("command -v rsvg-convert >/dev/null && command -v pngtopnm >/dev/null") != 0) {
@@ -156,17 +174,86 @@ TEST(Preview, PathsFollowThePointsAndARendererDrawsThem) {
   int width = 0, height = 0, maximum = 0;
   header >> magic >> width >> height >> maximum;
   ASSERT_EQ(magic, "P6");
-  ASSERT_EQ(width, 1920);
+  ASSERT_GT(width, 1920);
   const std::size_t pixels = static_cast<std::size_t>(header.tellg()) + 1;
   const auto pixel = [&](double x, double y) {
-    const std::size_t at = pixels + 3 * (static_cast<std::size_t>(std::lround(y)) * 1920 +
-                                         static_cast<std::size_t>(std::lround(x)));
+    const std::size_t at =
+        pixels + 3 * (static_cast<std::size_t>(std::lround(y)) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(std::lround(x)));
     return ppm.substr(at, 3);
   };
   const std::string background = pixel(1800, 1000);
   EXPECT_EQ(background, std::string("\x20\x20\x20", 3));
-  const sim::SettingsPoint& vertex = settings.polylines[0].keyframes[0].points[0];
-  EXPECT_NE(pixel((vertex.x + 0.5) * w, (0.5 - vertex.y) * h), background);
+  EXPECT_NE(pixel(mask.keyframes[0].vertices[0].x, mask.keyframes[0].vertices[0].y), background);
+}
+
+// Settings files in Fusion's own format (a tool copied out of Fusion, a
+// macro with a group, a saved comp with its trailing NUL): every polyline with
+// points is found, with its innermost tool, and drawn.
+TEST(SettingsReader, FindsEveryPolylineInWhatFusionSaves) {
+  struct Expected {
+    std::string tool;
+    std::vector<std::optional<double>> frames;  // one nullopt when static
+    std::size_t points;
+    bool closed, bspline;
+  };
+  const struct {
+    const char* file;
+    std::optional<int64_t> width;
+    std::vector<Expected> polylines;
+  } cases[] = {
+      {"tests/settings/copied-tool.setting",
+       1280,
+       {{"Ellipse1_1", {std::nullopt}, 3, true, false}}},
+      {"tests/settings/macro.setting",
+       std::nullopt,
+       {{"Wobble", {std::nullopt}, 4, true, true},
+        {"Path1", {std::nullopt}, 2, false, false},
+        {"Mask1Polyline", {12.5, 17.0}, 3, true, false}}},
+      {"tests/settings/saved.comp",
+       1920,
+       {{"Stroke1", {std::nullopt}, 3, false, false},
+        {"Mask2Polyline", {-5.0, 2147483647.0}, 3, true, false}}},
+      {"examples/worked-example.expected.txt", 1920, {{"BSpline0Polyline", {0.0}, 2, true, false}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const Settings settings = ReadSettings(testing::ReadFile(testing::SourcePath(c.file)));
+    EXPECT_EQ(settings.maskWidth, c.width);
+    ASSERT_EQ(settings.polylines.size(), c.polylines.size());
+    std::size_t keyframes = 0;
+    for (std::size_t i = 0; i < c.polylines.size(); ++i) {
+      const sim::SettingsPolyline& got = settings.polylines[i];
+      const Expected& want = c.polylines[i];
+      EXPECT_EQ(got.tool, want.tool);
+      ASSERT_EQ(got.keyframes.size(), want.frames.size()) << want.tool;
+      for (std::size_t j = 0; j < want.frames.size(); ++j) {
+        EXPECT_EQ(got.keyframes[j].frame, want.frames[j]) << want.tool;
+        EXPECT_EQ(got.keyframes[j].points.size(), want.points) << want.tool;
+        EXPECT_EQ(got.keyframes[j].closed, want.closed) << want.tool;
+        EXPECT_EQ(got.keyframes[j].bspline, want.bspline) << want.tool;
+        ++keyframes;
+      }
+    }
+    // One path per keyframe, named by its tool, and by its frame when keyed.
+    std::ostringstream svg;
+    sim::WritePreview(svg, settings);
+    const std::string drawing = svg.str();
+    const std::regex path(R"re(<path data-tool="([^"]*)"( data-frame="[^"]*")?)re");
+    std::size_t drawn = 0, framed = 0;
+    for (std::sregex_iterator it(drawing.begin(), drawing.end(), path), end; it != end; ++it) {
+      ++drawn;
+      framed += (*it)[2].matched ? 1 : 0;
+    }
+    EXPECT_EQ(drawn, keyframes);
+    std::size_t keyed = 0;
+    for (const Expected& want : c.polylines) keyed += want.frames.front() ? want.frames.size() : 0;
+    EXPECT_EQ(framed, keyed);
+  }
+  // A point given by position, as Fusion may write it: { x, y }.
+  const Settings comp =
+      ReadSettings(testing::ReadFile(testing::SourcePath("tests/settings/saved.comp")));
+  EXPECT_EQ(comp.polylines[1].keyframes[1].points[2].y, 0.4);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -158,6 +159,37 @@ TEST(SimCommandLine, ExitStatusesTellTheTruth) {
             std::string::npos);
   // Standard output that cannot be written is the simulator's own failure.
   EXPECT_EQ(RunSim("good.json", "/dev/full").status, 3);
+}
+
+TEST(SimCommandLine, PreviewDrawsAnySettingsTextAndRefusesWhatItCannotHold) {
+  testing::WriteFile(::testing::TempDir() + "/huge-key.txt",
+                     "{\n\tTools = ordered() {\n\t\tA = BezierSpline {\n\t\t\tKeyFrames = {\n"
+                     "\t\t\t\t[1e999] = { 0, Value = Polyline { Points = { { X = 0, Y = 0 } } } }\n"
+                     "\t\t\t}\n\t\t}\n\t}\n}\n");
+  const std::string example = testing::SourcePath("examples/worked-example.expected.txt");
+  const std::string comp = testing::SourcePath("tests/settings/saved.comp");
+  const struct {
+    std::string arguments;
+    int status;
+    const char* err;
+    bool drawn;
+  } cases[] = {
+      {"preview " + example + " --out drawn.svg", 0, "", true},
+      {"preview " + comp + " --out drawn.svg", 0, "", true},
+      {"preview huge-key.txt --out drawn.svg", 2,
+       "huge-key.txt: settings text, line 5 column 5: a keyframe key beyond 32-bit integers",
+       false},
+      {"preview no-such.txt --out drawn.svg", 2, "no-such.txt: cannot be read", false},
+      {"preview " + example, 2, "--out is required", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    std::remove((::testing::TempDir() + "/drawn.svg").c_str());
+    const Ran ran = RunSim(c.arguments);
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
+    EXPECT_EQ(std::ifstream(::testing::TempDir() + "/drawn.svg").good(), c.drawn);
+  }
 }
 
 }  // namespace

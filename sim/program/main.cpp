@@ -1,5 +1,6 @@
 // tarnwick-sim: plays one host session of the module on a scene and prints
-// what the module put on the clipboard.
+// what the module put on the clipboard; tarnwick-sim preview draws any
+// settings text.
 //
 // Exit status: 0 the session ran and every hook returned 0; 1 it ran and a
 // hook returned non-zero; 2 the command line or the scene cannot be used;
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <new>
 #include <optional>
 #include <string>
@@ -173,6 +175,39 @@ int Run(const Options& options) {
   return ReportFailedHooks(result) ? kHookFailed : 0;
 }
 
+struct PreviewOptions {
+  std::string settings;
+  std::string out;
+};
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) {
+    std::cerr << "tarnwick-sim: " << path << ": cannot be read: " << std::strerror(errno) << "\n";
+    return false;
+  }
+  return true;
+}
+
+// Draws a settings text from a file: an export, or what Fusion saved.
+int RunPreview(const PreviewOptions& options) {
+  std::string text;
+  if (!ReadWholeFile(options.settings, text)) return kUnusable;
+  tarnwick::sim::Settings settings;
+  try {
+    settings = tarnwick::sim::ReadSettings(text);
+  } catch (const tarnwick::sim::SettingsError& error) {
+    std::cerr << "tarnwick-sim: " << options.settings << ": " << error.what() << "\n";
+    return kUnusable;
+  }
+  std::ofstream out;
+  if (!OpenOutput(options.out, out)) return kUnusable;
+  tarnwick::sim::WritePreview(out, settings);
+  return Written(out, options.out) ? 0 : kSimulatorFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -180,7 +215,7 @@ int main(int argc, char** argv) {
   CLI::App app{"Plays one host session of the " TARNWICK_MENU_TEXT
                " module on a scene and prints the text the command put on the clipboard.",
                "tarnwick-sim"};
-  app.add_option("scene", options.scene, "the scene file (see docs/scene-format.md)")->required();
+  app.add_option("scene", options.scene, "the scene file (see docs/scene-format.md)");
   app.add_option("--report", options.report, "write a JSON report of the session to FILE")
       ->option_text("FILE");
   app.add_option("--preview", options.preview,
@@ -198,13 +233,32 @@ int main(int argc, char** argv) {
   app.footer(
       "Exit status: 0 every hook returned 0; 1 a hook returned non-zero; 2 the command line or "
       "scene cannot be used; 3 the simulator itself failed.");
+  PreviewOptions previewOptions;
+  CLI::App* preview = app.add_subcommand(
+      "preview",
+      "Draws a settings text as SVG: an export, or a tool, .setting or .comp saved by Fusion.");
+  preview->add_option("settings", previewOptions.settings, "the settings text")
+      ->required()
+      ->option_text("SETTINGS.txt");
+  preview->add_option("--out", previewOptions.out, "the SVG to write")
+      ->required()
+      ->option_text("FILE.svg");
   try {
     app.parse(argc, argv);
+    if (!*preview && options.scene.empty()) throw CLI::RequiredError("scene");
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? 0 : kUnusable;
   }
   LimitAddressSpace();
+  if (*preview) {
+    try {
+      return RunPreview(previewOptions);
+    } catch (const std::bad_alloc&) {
+      std::cerr << "tarnwick-sim: out of memory\n";
+      return kSimulatorFailed;
+    }
+  }
   try {
     return Run(options);
   } catch (const tarnwick::sim::SceneError& error) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -100,24 +101,66 @@ std::vector<std::size_t> Chosen(std::size_t count) {
   return chosen;
 }
 
-// M at point 0, then one cubic per edge, from point k to point k + 1 (the
-// last back to the first), through k's right and k + 1's left handle.
-std::string PathData(const Frame& frame, const std::vector<SettingsPoint>& points) {
+// A Bezier polyline: M at point 0, then one cubic per edge, from point k
+// to point k + 1 (a closed one from the last back to the first), through k's
+// right and k + 1's left handle.
+std::string BezierPathData(const Frame& frame, const SettingsKeyframe& key) {
+  const std::vector<SettingsPoint>& points = key.points;
   const std::size_t n = points.size();
   std::string d = "M " + Pair(Map(frame, points[0].x, points[0].y));
-  for (std::size_t k = 0; k < n; ++k) {
+  const std::size_t edges = key.closed ? n : n - 1;
+  for (std::size_t k = 0; k < edges; ++k) {
     const SettingsPoint& from = points[k];
     const SettingsPoint& to = points[(k + 1) % n];
     d += " C " + Pair(Map(frame, from.x + from.rx, from.y + from.ry)) + " " +
          Pair(Map(frame, to.x + to.lx, to.y + to.ly)) + " " + Pair(Map(frame, to.x, to.y));
   }
-  return d + " Z";
+  return key.closed ? d + " Z" : d;
 }
 
-void WriteMarks(std::ostream& out, const Frame& frame, const std::vector<SettingsPoint>& points,
+// A uniform cubic B-spline of the control points, as the Bezier segments
+// it is made of; with fewer than four points (or open and short) the
+// control polygon.
+std::string BSplinePathData(const Frame& frame, const SettingsKeyframe& key) {
+  const std::vector<SettingsPoint>& p = key.points;
+  const std::size_t n = p.size();
+  const auto at = [&](std::size_t i, double a, double b, double c, double d) {
+    const SettingsPoint& p0 = p[i % n];
+    const SettingsPoint& p1 = p[(i + 1) % n];
+    const SettingsPoint& p2 = p[(i + 2) % n];
+    const SettingsPoint& p3 = p[(i + 3) % n];
+    return Map(frame, (a * p0.x + b * p1.x + c * p2.x + d * p3.x) / 6,
+               (a * p0.y + b * p1.y + c * p2.y + d * p3.y) / 6);
+  };
+  const std::size_t segments = key.closed ? n : (n >= 4 ? n - 3 : 0);
+  if (n < 4 || segments == 0) {
+    std::string d = "M " + Pair(Map(frame, p[0].x, p[0].y));
+    for (std::size_t k = 1; k < n; ++k) d += " L " + Pair(Map(frame, p[k].x, p[k].y));
+    return key.closed ? d + " Z" : d;
+  }
+  std::string d = "M " + Pair(at(0, 1, 4, 1, 0));
+  for (std::size_t i = 0; i < segments; ++i) {
+    d += " C " + Pair(at(i, 0, 4, 2, 0)) + " " + Pair(at(i, 0, 2, 4, 0)) + " " +
+         Pair(at(i, 0, 1, 4, 1));
+  }
+  return key.closed ? d + " Z" : d;
+}
+
+std::string PathData(const Frame& frame, const SettingsKeyframe& key) {
+  return key.bspline ? BSplinePathData(frame, key) : BezierPathData(frame, key);
+}
+
+// A frame key as written: whole numbers without a decimal point.
+std::string FrameText(double frame) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.10g", frame);
+  return buffer;
+}
+
+void WriteMarks(std::ostream& out, const Frame& frame, const SettingsKeyframe& key,
                 const std::string& colour, double scale) {
   out << "  <g class=\"marks\" stroke=\"" << colour << "\" fill=\"" << colour << "\">\n";
-  for (const SettingsPoint& p : points) {
+  for (const SettingsPoint& p : key.points) {
     const Mapped at = Map(frame, p.x, p.y);
     for (const Mapped& handle :
          {Map(frame, p.x + p.lx, p.y + p.ly), Map(frame, p.x + p.rx, p.y + p.ry)}) {
@@ -127,6 +170,44 @@ void WriteMarks(std::ostream& out, const Frame& frame, const std::vector<Setting
     }
     out << "    <circle cx=\"" << Coordinate(at.x) << "\" cy=\"" << Coordinate(at.y) << "\" r=\""
         << Coordinate(scale * 2.5) << "\"/>\n";
+  }
+  out << "  </g>\n";
+}
+
+// What the legend says of one polyline.
+std::string LegendLine(const SettingsPolyline& polyline, std::size_t drawn) {
+  const std::vector<SettingsKeyframe>& keys = polyline.keyframes;
+  std::string line = (polyline.tool.empty() ? std::string("(no tool)") : polyline.tool) + ": ";
+  if (!keys.front().frame) {
+    line += "static";
+  } else if (keys.size() == 1) {
+    line += "1 keyframe, frame " + FrameText(*keys.front().frame);
+  } else {
+    line += std::to_string(keys.size()) + " keyframes, frames " + FrameText(*keys.front().frame) +
+            " to " + FrameText(*keys.back().frame);
+  }
+  if (drawn < keys.size()) line += " (" + std::to_string(keys.size() - drawn) + " left out)";
+  return line;
+}
+
+// The legend, in a column of its own to the right of the frame: the
+// gradient from a tool's first keyframe to its last, then a line per
+// polyline and the notes.
+void WriteLegend(std::ostream& out, const std::vector<std::string>& legend, double left,
+                 double scale, double lineHeight) {
+  out << "  <defs><linearGradient id=\"keyframes\"><stop offset=\"0\" stop-color=\"" << Colour(0, 2)
+      << "\"/><stop offset=\"1\" stop-color=\"" << Colour(1, 2) << "\"/></linearGradient></defs>\n";
+  out << "  <g class=\"legend\" font-family=\"sans-serif\" font-size=\"" << Coordinate(16 * scale)
+      << "\" fill=\"#e0e0e0\">\n";
+  out << "    <rect x=\"" << Coordinate(left + 12 * scale) << "\" y=\"" << Coordinate(8 * scale)
+      << "\" width=\"" << Coordinate(60 * scale) << "\" height=\"" << Coordinate(12 * scale)
+      << "\" fill=\"url(#keyframes)\"/>\n";
+  out << "    <text x=\"" << Coordinate(left + 80 * scale) << "\" y=\""
+      << Coordinate(lineHeight * 0.85) << "\">first to last keyframe</text>\n";
+  for (std::size_t i = 0; i < legend.size(); ++i) {
+    out << "    <text x=\"" << Coordinate(left + 12 * scale) << "\" y=\""
+        << Coordinate(lineHeight * (static_cast<double>(i) + 1.85)) << "\">" << Escape(legend[i])
+        << "</text>\n";
   }
   out << "  </g>\n";
 }
@@ -141,17 +222,11 @@ void WritePreview(std::ostream& out, const Settings& settings) {
                             : Frame{kFallbackWidth, kFallbackHeight};
   // Strokes and text scale with the frame, so a 4K frame looks like an HD one.
   const double scale = std::max(frame.width, frame.height) / 1920.0;
-  std::vector<std::string> legend;  // a line per tool, then the notes
+  std::vector<std::string> legend;  // a line per polyline, then the notes
   std::vector<std::string> notes;
   if (!sized) notes.push_back("no mask tool gives the frame's size; drawn at 1920 x 1080");
 
-  out << "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " << Coordinate(frame.width)
-      << " " << Coordinate(frame.height) << "\" width=\"" << Coordinate(frame.width)
-      << "\" height=\"" << Coordinate(frame.height) << "\">\n";
-  out << "  <rect class=\"frame\" x=\"0\" y=\"0\" width=\"" << Coordinate(frame.width)
-      << "\" height=\"" << Coordinate(frame.height)
-      << "\" fill=\"#202020\" stroke=\"#909090\" stroke-width=\"" << Coordinate(scale * 2)
-      << "\"/>\n";
+  std::ostringstream shapes;
   for (const SettingsPolyline& polyline : settings.polylines) {
     const std::vector<SettingsKeyframe>& keys = polyline.keyframes;
     const std::vector<std::size_t> chosen = Chosen(keys.size());
@@ -161,57 +236,43 @@ void WritePreview(std::ostream& out, const Settings& settings) {
       const SettingsKeyframe& key = keys[chosen[c]];
       if (key.points.empty()) continue;
       if (!Drawable(key)) {
-        notes.push_back(polyline.tool + " frame " + std::to_string(key.frame) + ": not drawable");
+        notes.push_back(polyline.tool + (key.frame ? " frame " + FrameText(*key.frame) : "") +
+                        ": not drawable");
         continue;
       }
       const std::string colour = Colour(chosen[c], keys.size());
-      out << "  <path data-tool=\"" << Escape(polyline.tool) << "\" data-frame=\"" << key.frame
-          << "\" fill=\"none\" stroke=\"" << colour << "\" stroke-width=\""
-          << Coordinate(scale * 1.5) << "\" d=\"" << PathData(frame, key.points) << "\"/>\n";
+      shapes << "  <path data-tool=\"" << Escape(polyline.tool) << "\"";
+      if (key.frame) shapes << " data-frame=\"" << FrameText(*key.frame) << "\"";
+      shapes << " fill=\"none\" stroke=\"" << colour << "\" stroke-width=\""
+             << Coordinate(scale * 1.5) << "\" d=\"" << PathData(frame, key) << "\"/>\n";
       if (points <= kMaxMarkedPoints || c == 0 || c + 1 == chosen.size()) {
-        WriteMarks(out, frame, key.points, colour, scale);
+        WriteMarks(shapes, frame, key, colour, scale);
       }
     }
-    std::string line = polyline.tool + ": ";
-    if (keys.empty()) {
-      line += "no keyframes";
-    } else if (keys.size() == 1) {
-      line += "1 keyframe, frame " + std::to_string(keys.front().frame);
-    } else {
-      line += std::to_string(keys.size()) + " keyframes, frames " +
-              std::to_string(keys.front().frame) + " to " + std::to_string(keys.back().frame);
-    }
-    if (chosen.size() < keys.size()) {
-      line += " (" + std::to_string(keys.size() - chosen.size()) + " left out)";
-    }
-    legend.push_back(line);
+    legend.push_back(LegendLine(polyline, chosen.size()));
   }
   if (settings.polylines.empty()) notes.push_back("no polylines in the text");
   legend.insert(legend.end(), notes.begin(), notes.end());
-  // The legend: a shaded box, the gradient from a tool's first keyframe to
-  // its last, then a line per tool and the notes.
+
   const double lineHeight = 22 * scale;
   std::size_t longest = 24;
   for (const std::string& line : legend) longest = std::max(longest, line.size());
-  const double boxWidth = (24.0 + 9.0 * static_cast<double>(longest)) * scale;
-  const double boxHeight = lineHeight * static_cast<double>(legend.size() + 1) + 12 * scale;
-  out << "  <defs><linearGradient id=\"keyframes\"><stop offset=\"0\" stop-color=\"" << Colour(0, 2)
-      << "\"/><stop offset=\"1\" stop-color=\"" << Colour(1, 2) << "\"/></linearGradient></defs>\n";
-  out << "  <g class=\"legend\" font-family=\"sans-serif\" font-size=\"" << Coordinate(16 * scale)
-      << "\" fill=\"#e0e0e0\">\n";
-  out << "    <rect x=\"0\" y=\"0\" width=\"" << Coordinate(boxWidth) << "\" height=\""
-      << Coordinate(boxHeight) << "\" fill=\"#000000\" fill-opacity=\"0.6\"/>\n";
-  out << "    <rect x=\"" << Coordinate(12 * scale) << "\" y=\"" << Coordinate(8 * scale)
-      << "\" width=\"" << Coordinate(60 * scale) << "\" height=\"" << Coordinate(12 * scale)
-      << "\" fill=\"url(#keyframes)\"/>\n";
-  out << "    <text x=\"" << Coordinate(80 * scale) << "\" y=\"" << Coordinate(lineHeight * 0.85)
-      << "\">first to last keyframe</text>\n";
-  for (std::size_t i = 0; i < legend.size(); ++i) {
-    out << "    <text x=\"" << Coordinate(12 * scale) << "\" y=\""
-        << Coordinate(lineHeight * (static_cast<double>(i) + 1.85)) << "\">" << Escape(legend[i])
-        << "</text>\n";
-  }
-  out << "  </g>\n</svg>\n";
+  const double legendWidth = (24.0 + 9.0 * static_cast<double>(longest)) * scale;
+  const double legendHeight = lineHeight * static_cast<double>(legend.size() + 1) + 12 * scale;
+  const double width = frame.width + legendWidth;
+  const double height = std::max(frame.height, legendHeight);
+  out << "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " << Coordinate(width) << " "
+      << Coordinate(height) << "\" width=\"" << Coordinate(width) << "\" height=\""
+      << Coordinate(height) << "\">\n";
+  out << "  <rect class=\"page\" x=\"0\" y=\"0\" width=\"" << Coordinate(width) << "\" height=\""
+      << Coordinate(height) << "\" fill=\"#101010\"/>\n";
+  out << "  <rect class=\"frame\" x=\"0\" y=\"0\" width=\"" << Coordinate(frame.width)
+      << "\" height=\"" << Coordinate(frame.height)
+      << "\" fill=\"#202020\" stroke=\"#909090\" stroke-width=\"" << Coordinate(scale * 2)
+      << "\"/>\n";
+  out << shapes.str();
+  WriteLegend(out, legend, frame.width, scale, lineHeight);
+  out << "</svg>\n";
 }
 
 }  // namespace tarnwick::sim
