@@ -192,5 +192,32 @@ TEST(SimCommandLine, PreviewDrawsAnySettingsTextAndRefusesWhatItCannotHold) {
   }
 }
 
+TEST(SimCommandLine, ValidateListsRunsAndReportsItsChecks) {
+  const Ran list = RunSim("validate --list");
+  EXPECT_EQ(list.status, 0);
+  for (const char* name : {"module-file", "registration", "menu-update", "other-command",
+                           "examples", "single-faults", "pair-faults", "missing-suites",
+                           "clipboard-steps", "hostile-host", "soak", "host-objects"}) {
+    EXPECT_NE(("\n" + list.out).find(std::string("\n") + name + " "), std::string::npos) << name;
+  }
+  EXPECT_EQ(list.out.rfind("module-file ", 0), 0u);
+
+  const Ran unknown = RunSim("validate --check no-such-check");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("no check named \"no-such-check\"; the checks are module-file"),
+            std::string::npos)
+      << unknown.err;
+
+  const Ran two = RunSim("validate --check registration --check module-file --json checks.json");
+  EXPECT_EQ(two.status, 0) << two.out;
+  EXPECT_NE(two.out.find("2 checks: 1 passed, 0 failed, 0 crashed, 0 timed out, 1 skipped"),
+            std::string::npos)
+      << two.out;
+  const std::string json = testing::ReadFile(::testing::TempDir() + "/checks.json");
+  EXPECT_NE(json.find(R"("name": "registration",)"), std::string::npos) << json;
+  EXPECT_NE(json.find(R"("status": "skip")"), std::string::npos) << json;
+  EXPECT_NE(json.find(R"("totals": {)"), std::string::npos) << json;
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -86,38 +86,69 @@ class ClipboardFaults {
   ClipboardFaults& operator=(const ClipboardFaults&) = delete;
 };
 
-// The hooks, as a host calls them: the entry point, the menu update, the
-// command the user chooses, the idle hook.
+// Keeps a hook's first failure: a session of many commands reports the
+// first that went wrong.
+void Keep(HostError& kept, HostError result) {
+  if (kept == 0) kept = result;
+}
+
+}  // namespace
+
+void PlayStep(SimulatedHost& host, EntryPointFuncType entry, SessionStep step, std::ostream* log,
+              SessionResult& result) {
+  const Scene& scene = host.scene();
+  const CommandId command = scene.commandId;
+  switch (step) {
+    case SessionStep::kEntry: {
+      const HostError code =
+          entry(host.basicSuite(), scene.hostMajor, scene.hostMinor, scene.pluginId);
+      Keep(result.entryResult, code);
+      if (log) *log << "EntryPointFunc -> " << code << '\n';
+      break;
+    }
+    case SessionStep::kMenu:
+      if (UpdateMenuHookFunc menuHook = host.updateMenuHook()) {
+        result.menuHookRun = true;
+        const HostError code = menuHook(nullptr, nullptr, 0);
+        Keep(result.menuResult, code);
+        if (log) *log << "UpdateMenuHook -> " << code << '\n';
+      }
+      result.menuEnabled = !host.menuItems().empty() && host.CommandEnabled(command);
+      break;
+    case SessionStep::kCommand:
+      // The user can choose the item only while it is there and enabled;
+      // every registered command hook hears of it.
+      if (host.menuItems().empty() || !host.CommandEnabled(command)) break;
+      for (const CommandHookRecord& hook : host.commandHooks()) {
+        if (hook.command != 0 && hook.command != command) continue;
+        HostBoolean handled = 0;
+        result.commandRun = true;
+        const HostError code = hook.hook(nullptr, hook.refcon, command, hook.priority, 0, &handled);
+        Keep(result.commandResult, code);
+        result.handled = result.handled || handled != 0;
+        if (log) *log << "CommandHook -> " << code << '\n';
+      }
+      break;
+    case SessionStep::kIdle:
+      if (IdleHookFunc idleHook = host.idleHook()) {
+        int32_t maxSleep = 100;
+        result.idleRun = true;
+        const HostError code = idleHook(nullptr, nullptr, &maxSleep);
+        Keep(result.idleResult, code);
+        if (log) *log << "IdleHook -> " << code << '\n';
+      }
+      break;
+  }
+}
+
+namespace {
+
+// The scene's session, step by step.
 void PlayHooks(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
                SessionResult& result) {
-  const Scene& scene = host.scene();
-  result.entryResult = entry(host.basicSuite(), scene.hostMajor, scene.hostMinor, scene.pluginId);
-  if (log) *log << "EntryPointFunc -> " << result.entryResult << '\n';
-
-  const CommandId command = scene.commandId;
-  if (UpdateMenuHookFunc menuHook = host.updateMenuHook()) {
-    result.menuHookRun = true;
-    result.menuResult = menuHook(nullptr, nullptr, 0);
-    if (log) *log << "UpdateMenuHook -> " << result.menuResult << '\n';
-  }
-  result.menuEnabled = !host.menuItems().empty() && host.CommandEnabled(command);
-
-  // The user chooses the menu item: every registered command hook hears of it.
-  if (result.menuEnabled) {
-    for (const CommandHookRecord& hook : host.commandHooks()) {
-      if (hook.command != 0 && hook.command != command) continue;
-      HostBoolean handled = 0;
-      result.commandRun = true;
-      result.commandResult = hook.hook(nullptr, hook.refcon, command, hook.priority, 0, &handled);
-      result.handled = result.handled || handled != 0;
-      if (log) *log << "CommandHook -> " << result.commandResult << '\n';
-    }
-  }
-  if (IdleHookFunc idleHook = host.idleHook()) {
-    int32_t maxSleep = 100;
-    result.idleRun = true;
-    result.idleResult = idleHook(nullptr, nullptr, &maxSleep);
-    if (log) *log << "IdleHook -> " << result.idleResult << '\n';
+  for (const SessionStep step : host.scene().session) {
+    PlayStep(host, entry, step, log, result);
+    result.callsAfterStep.push_back(host.callCount());
   }
 }
 

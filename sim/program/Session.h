@@ -8,12 +8,15 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "host/HostInterface.h"
 #include "sim/host/SimulatedHost.h"
 
 namespace tarnwick::sim {
 
+// What the session's hooks returned; a hook called more than once keeps its
+// first non-zero result.
 struct SessionResult {
   HostError entryResult = 0;
   bool menuHookRun = false;
@@ -28,6 +31,7 @@ struct SessionResult {
   std::optional<std::string> clipboard;  // when no sink took it
   bool clipboardHeld = false;            // the clipboard holds text at the end
   bool clipboardChanged = false;
+  std::vector<int64_t> callsAfterStep;  // the host's call count after each step
 };
 
 // Where a changed clipboard's text goes, read where it lies.
@@ -40,6 +44,10 @@ using ClipboardSink = std::function<void(const char* bytes, std::size_t size)>;
 // one is given.
 SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
                           const ClipboardSink& sink = nullptr);
+
+// One step of a session, as PlaySession plays it.
+void PlayStep(SimulatedHost& host, EntryPointFuncType entry, SessionStep step, std::ostream* log,
+              SessionResult& result);
 
 // Writes the session as a JSON document, the calls record by record, so a
 // report of millions of calls costs no memory beyond the call log itself.

@@ -1,6 +1,6 @@
 // tarnwick-sim: plays one host session of the module on a scene and prints
 // what the module put on the clipboard; tarnwick-sim preview draws any
-// settings text.
+// settings text; tarnwick-sim validate checks a build of the module.
 //
 // Exit status: 0 the session ran and every hook returned 0; 1 it ran and a
 // hook returned non-zero; 2 the command line or the scene cannot be used;
@@ -20,6 +20,7 @@
 #include "sim/host/SimulatedHost.h"
 #include "sim/program/ModuleLoader.h"
 #include "sim/program/Session.h"
+#include "sim/program/Validator.h"
 #include "sim/scene/Scene.h"
 #include "sim/settings/Preview.h"
 #include "sim/settings/SettingsReader.h"
@@ -243,14 +244,62 @@ int main(int argc, char** argv) {
   preview->add_option("--out", previewOptions.out, "the SVG to write")
       ->required()
       ->option_text("FILE.svg");
+  tarnwick::sim::ValidateOptions validateOptions;
+  validateOptions.examples = TARNWICK_SOURCE_DIR "/examples";
+  validateOptions.scenes = TARNWICK_SOURCE_DIR "/tests/scenes";
+  CLI::App* validate = app.add_subcommand(
+      "validate",
+      "Runs the catalogue of checks against the module, each in a process of its own. Exit "
+      "status: 0 nothing failed, crashed or timed out; 1 something did; 2 a bad command line.");
+  validate->add_flag("--list", validateOptions.list, "print the checks, one a line, and stop");
+  validate->add_option("--check", validateOptions.checks, "run only this check (repeatable)")
+      ->option_text("NAME");
+  validate->add_option("--jobs", validateOptions.jobs, "checks run at once (default: the cores)")
+      ->check(CLI::PositiveNumber)
+      ->option_text("N");
+  validate->add_option("--json", validateOptions.json, "write the results as JSON to FILE")
+      ->option_text("FILE");
+  validate->add_option("--examples", validateOptions.examples, "the example scenes' folder")
+      ->option_text("DIR");
+  validate->add_option("--scenes", validateOptions.scenes, "more scenes for the fault sweeps")
+      ->option_text("DIR");
+  validate
+      ->add_option_function<double>(
+          "--time-limit", [&](double seconds) { validateOptions.timeLimit = seconds; },
+          "seconds each check may take, instead of its own limit")
+      ->check(CLI::PositiveNumber)
+      ->option_text("SECONDS");
+#ifdef _WIN32
+  validate
+      ->add_option("--module", validateOptions.module,
+                   "the module to check (default: " TARNWICK_MODULE_FILE " beside this program)")
+      ->option_text("PATH");
+#endif
+  // How the validator starts a check in a process of its own.
+  validate->add_option("--run-check", validateOptions.runCheck)->group("");
+  validate->add_option("--result", validateOptions.resultFile)->group("");
   try {
     app.parse(argc, argv);
-    if (!*preview && options.scene.empty()) throw CLI::RequiredError("scene");
+    if (!*preview && !*validate && options.scene.empty()) throw CLI::RequiredError("scene");
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? 0 : kUnusable;
   }
   LimitAddressSpace();
+  if (*validate) {
+#ifdef _WIN32
+    if (validateOptions.module.empty()) validateOptions.module = ModuleBesideExecutable();
+    const EntryPointFuncType linked = nullptr;
+#else
+    const EntryPointFuncType linked = &EntryPointFunc;
+#endif
+    try {
+      return tarnwick::sim::Validate(validateOptions, linked);
+    } catch (const std::exception& error) {
+      std::cerr << "tarnwick-sim: validate: " << error.what() << "\n";
+      return kSimulatorFailed;
+    }
+  }
   if (*preview) {
     try {
       return RunPreview(previewOptions);

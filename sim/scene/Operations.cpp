@@ -50,6 +50,10 @@ bool OperationByName(const std::string& name, Operation& operation) {
   return false;
 }
 
+std::pair<std::string, int32_t> OperationSuite(Operation operation) {
+  return {Info(operation).suite, Info(operation).version};
+}
+
 bool OperationInSuite(Operation operation, const char* suite, int32_t version) {
   const OperationInfo& info = Info(operation);
   return info.version == version && std::strcmp(info.suite, suite) == 0;

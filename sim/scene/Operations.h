@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "host/HostInterface.h"
 
@@ -23,6 +24,8 @@ constexpr int kOperationCount = static_cast<int>(Operation::kCount);
 const char* OperationName(Operation operation);
 // The operation of that host name; false when there is none.
 bool OperationByName(const std::string& name, Operation& operation);
+// The suite the operation is reached through: its name and version.
+std::pair<std::string, int32_t> OperationSuite(Operation operation);
 // Whether the operation is reached through that suite.
 bool OperationInSuite(Operation operation, const char* suite, int32_t version);
 

@@ -99,6 +99,13 @@ struct MissingSuite {
 constexpr const char* kClipboardSteps[] = {"GlobalAlloc", "GlobalLock", "OpenClipboard",
                                            "SetClipboardData"};
 
+// What the host does next in a session: calls the entry point, updates the
+// menu, lets the user choose the command (when it is enabled), or idles.
+enum class SessionStep { kEntry, kMenu, kCommand, kIdle };
+
+// A session longer than any check or user needs.
+constexpr std::size_t kMaxSessionSteps = 1'000'000;
+
 struct Scene {
   uint32_t timeScale = 1000;
   PluginId pluginId = 1;
@@ -112,6 +119,8 @@ struct Scene {
   std::vector<MissingSuite> missingSuites;
   // Clipboard steps that fail while the module runs (native builds only).
   std::vector<std::string> clipboardFaults;
+  std::vector<SessionStep> session = {SessionStep::kEntry, SessionStep::kMenu,
+                                      SessionStep::kCommand, SessionStep::kIdle};
 };
 
 // The scene's limits: the point lines its selected masks make and the

@@ -416,6 +416,32 @@ class Reader {
     return fault;
   }
 
+  // ["entry", "menu", "command", "idle", ...]: what the host does, in order.
+  std::vector<SessionStep> ReadSession(const Json& j) const {
+    Array(j, "session");
+    if (j.size() > kMaxSessionSteps) {
+      Fail("session",
+           "holds more than " + WithSeparators(static_cast<int64_t>(kMaxSessionSteps)) + " steps");
+    }
+    std::vector<SessionStep> steps;
+    for (std::size_t i = 0; i < j.size(); ++i) {
+      const std::string place = "session[" + std::to_string(i) + "]";
+      const std::string step = String(j[i], place);
+      if (step == "entry") {
+        steps.push_back(SessionStep::kEntry);
+      } else if (step == "menu") {
+        steps.push_back(SessionStep::kMenu);
+      } else if (step == "command") {
+        steps.push_back(SessionStep::kCommand);
+      } else if (step == "idle") {
+        steps.push_back(SessionStep::kIdle);
+      } else {
+        Fail(place, "unknown step \"" + step + "\"; the steps are entry, menu, command, idle");
+      }
+    }
+    return steps;
+  }
+
   MissingSuite ReadMissing(const Json& j, const std::string& path) const {
     Object(j, path);
     ExpectOnly(j, path, {"name", "version", "null_table"});
@@ -462,7 +488,7 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
     top.Object(j, "");
     top.ExpectOnly(j, "",
                    {"time_scale", "plugin_id", "host_version", "command_id", "active_item", "items",
-                    "clipboard", "clipboard_faults", "faults", "missing_suites"});
+                    "clipboard", "clipboard_faults", "faults", "missing_suites", "session"});
     if (j.contains("time_scale")) {
       scene.timeScale =
           static_cast<uint32_t>(top.Integer(j["time_scale"], "time_scale", 1, UINT32_MAX));
@@ -523,6 +549,7 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
       scene.clipboardFaults.push_back(step);
     }
   }
+  if (j.contains("session")) scene.session = reader.ReadSession(j["session"]);
   if (j.contains("faults")) {
     const Json& faults = reader.Array(j["faults"], "faults");
     for (std::size_t i = 0; i < faults.size(); ++i) {

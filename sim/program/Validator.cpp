@@ -1,0 +1,286 @@
+#include "sim/program/Validator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "sim/program/Checks.h"
+#include "sim/program/ChildProcess.h"
+#include "sim/program/ModuleLoader.h"
+
+#ifdef _WIN32
+#include "platform/Win32.h"
+#else
+#include <unistd.h>
+#endif
+
+namespace tarnwick::sim {
+
+namespace {
+
+constexpr int kAllPassed = 0;
+constexpr int kSomethingFailed = 1;
+constexpr int kUnusable = 2;
+
+// What one check came to.
+struct Outcome {
+  std::string status;  // pass, fail, crash, timeout, skip
+  double seconds = 0;
+  std::string detail;  // the first problem, or what it measured
+  std::vector<std::string> problems;
+};
+
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  return text;
+}
+
+EntryPointFuncType LoadEntry(const std::string& module) {
+#ifdef _WIN32
+  return LoadModule(module);
+#else
+  throw std::runtime_error("no module to check: " + module);
+#endif
+}
+
+// The child's side: runs one check and writes its result file, a status
+// line, a note line and a line per problem.
+int RunInThisProcess(const ValidateOptions& options, EntryPointFuncType linkedEntry) {
+#ifdef _WIN32
+  // A crash ends this process with its exception code at once: no dialog,
+  // no debugger, and the validator reads the code.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  SetUnhandledExceptionFilter([](EXCEPTION_POINTERS* exception) -> LONG {
+    ExitProcess(exception->ExceptionRecord->ExceptionCode);
+  });
+#endif
+  const Check* check = FindCheck(options.runCheck);
+  if (check == nullptr) return kUnusable;
+  CheckContext context{linkedEntry, options.module, options.examples, options.scenes};
+  CheckReport report;
+  try {
+    if (check->needsEntry && context.entry == nullptr) context.entry = LoadEntry(options.module);
+    report = check->run(context);
+  } catch (const std::exception& error) {
+    report.problems.push_back(error.what());
+  }
+  std::ofstream out(options.resultFile, std::ios::binary);
+  out << (report.skipped            ? "skip"
+          : report.problems.empty() ? "pass"
+                                    : "fail")
+      << '\n'
+      << OneLine(report.note) << '\n';
+  for (const std::string& problem : report.problems) out << OneLine(problem) << '\n';
+  out.flush();
+  return out ? kAllPassed : kUnusable;
+}
+
+std::string LastLine(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line, last;
+  while (std::getline(in, line)) {
+    if (!OneLine(line).empty() && line.find_first_not_of(" \r\t") != std::string::npos) last = line;
+  }
+  return OneLine(last);
+}
+
+// The result file a child wrote, or none when it wrote none.
+std::optional<Outcome> ReadResult(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  Outcome outcome;
+  std::string note;
+  if (!std::getline(in, outcome.status) || !std::getline(in, note)) return std::nullopt;
+  for (std::string line; std::getline(in, line);) outcome.problems.push_back(line);
+  outcome.detail = outcome.problems.empty() ? note : outcome.problems.front();
+  return outcome;
+}
+
+// One check running in its child process.
+struct Running {
+  std::size_t index;
+  std::unique_ptr<ChildProcess> child;
+  double limit;
+  std::string result;
+  std::string output;
+};
+
+Outcome Finish(Running& running, const ChildEnd& end) {
+  if (end.crashed) {
+    Outcome crash{"crash", 0, end.cause, {}};
+    const std::string last = LastLine(running.output);
+    if (!last.empty()) crash.detail += ": " + last;
+    return crash;
+  }
+  if (std::optional<Outcome> written = ReadResult(running.result)) return *written;
+  Outcome crash{
+      "crash", 0, "exited with code " + std::to_string(end.exitCode) + " without a result", {}};
+  const std::string last = LastLine(running.output);
+  if (!last.empty()) crash.detail += ": " + last;
+  return crash;
+}
+
+std::vector<std::string> ChildArguments(const ValidateOptions& options, const std::string& check,
+                                        const std::string& result) {
+  std::vector<std::string> arguments = {"validate",       "--run-check", check,
+                                        "--result",       result,        "--examples",
+                                        options.examples, "--scenes",    options.scenes};
+  if (!options.module.empty()) {
+    arguments.push_back("--module");
+    arguments.push_back(options.module);
+  }
+  return arguments;
+}
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", seconds);
+  return text;
+}
+
+void PrintOutcome(const std::string& name, const Outcome& outcome) {
+  char line[96];
+  std::snprintf(line, sizeof line, "%-16s %-8s %8ss  ", name.c_str(), outcome.status.c_str(),
+                Seconds(outcome.seconds).c_str());
+  std::cout << line << outcome.detail << std::endl;
+}
+
+bool WriteJson(const std::string& path, const std::vector<const Check*>& checks,
+               const std::vector<Outcome>& outcomes, const std::map<std::string, int>& totals) {
+  nlohmann::ordered_json document;
+  document["checks"] = nlohmann::ordered_json::array();
+  for (std::size_t i = 0; i < checks.size(); ++i) {
+    std::string detail = outcomes[i].detail;
+    for (std::size_t p = 1; p < outcomes[i].problems.size(); ++p) {
+      detail += "\n" + outcomes[i].problems[p];
+    }
+    document["checks"].push_back({{"name", checks[i]->name},
+                                  {"status", outcomes[i].status},
+                                  {"seconds", outcomes[i].seconds},
+                                  {"detail", detail}});
+  }
+  document["totals"] = totals;
+  std::ofstream out(path, std::ios::binary);
+  out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+int DefaultJobs() {
+#ifdef _WIN32
+  return 1;  // the checks share the system's clipboard
+#else
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+#endif
+}
+
+std::string ScratchFolder() {
+#ifdef _WIN32
+  const unsigned long id = GetCurrentProcessId();
+#else
+  const unsigned long id = static_cast<unsigned long>(getpid());
+#endif
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tarnwick-validate-" + std::to_string(id));
+  std::filesystem::create_directories(folder);
+  return folder.string();
+}
+
+}  // namespace
+
+int Validate(const ValidateOptions& options, EntryPointFuncType linkedEntry) {
+  if (!options.runCheck.empty()) return RunInThisProcess(options, linkedEntry);
+  const std::vector<Check>& catalogue = CheckCatalogue();
+  if (options.list) {
+    for (const Check& check : catalogue) {
+      char line[64];
+      std::snprintf(line, sizeof line, "%-16s ", check.name);
+      std::cout << line << check.summary << '\n';
+    }
+    return kAllPassed;
+  }
+  std::vector<const Check*> checks;
+  for (const std::string& name : options.checks) {
+    const Check* check = FindCheck(name);
+    if (check == nullptr) {
+      std::string known;
+      for (const Check& c : catalogue) known += std::string(known.empty() ? "" : ", ") + c.name;
+      std::cerr << "tarnwick-sim: validate: no check named \"" << name << "\"; the checks are "
+                << known << "\n";
+      return kUnusable;
+    }
+    checks.push_back(check);
+  }
+  if (checks.empty()) {
+    for (const Check& check : catalogue) checks.push_back(&check);
+  }
+  const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+  const std::string scratch = ScratchFolder();
+  const std::string self = ThisProgram();
+
+  std::vector<Outcome> outcomes(checks.size());
+  std::vector<Running> running;
+  std::size_t next = 0;
+  while (next < checks.size() || !running.empty()) {
+    while (next < checks.size() && static_cast<int>(running.size()) < jobs) {
+      const Check& check = *checks[next];
+      const std::string base = scratch + "/" + check.name;
+      Running started{next, nullptr, options.timeLimit.value_or(check.seconds), base + ".result",
+                      base + ".output"};
+      std::remove(started.result.c_str());
+      try {
+        started.child = std::make_unique<ChildProcess>(
+            self, ChildArguments(options, check.name, started.result), started.output);
+        running.push_back(std::move(started));
+      } catch (const std::exception& error) {
+        outcomes[next] = Outcome{"crash", 0, error.what(), {}};
+        PrintOutcome(check.name, outcomes[next]);
+      }
+      ++next;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (auto it = running.begin(); it != running.end();) {
+      ChildEnd end;
+      Outcome outcome;
+      if (it->child->Ended(end)) {
+        outcome = Finish(*it, end);
+      } else if (it->child->Seconds() > it->limit) {
+        it->child->Kill();
+        outcome = Outcome{
+            "timeout", 0, "still running past its limit of " + Seconds(it->limit) + " s", {}};
+      } else {
+        ++it;
+        continue;
+      }
+      outcome.seconds = it->child->Seconds();
+      outcomes[it->index] = outcome;
+      PrintOutcome(checks[it->index]->name, outcome);
+      it = running.erase(it);
+    }
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(scratch, ignored);
+
+  std::map<std::string, int> totals{
+      {"pass", 0}, {"fail", 0}, {"crash", 0}, {"timeout", 0}, {"skip", 0}};
+  for (const Outcome& outcome : outcomes) ++totals[outcome.status];
+  std::cout << checks.size() << " checks: " << totals["pass"] << " passed, " << totals["fail"]
+            << " failed, " << totals["crash"] << " crashed, " << totals["timeout"] << " timed out, "
+            << totals["skip"] << " skipped\n";
+  if (!options.json.empty() && !WriteJson(options.json, checks, outcomes, totals)) {
+    std::cerr << "tarnwick-sim: " << options.json << ": cannot be written\n";
+    return kUnusable;
+  }
+  const bool failed = totals["fail"] + totals["crash"] + totals["timeout"] > 0;
+  return failed ? kSomethingFailed : kAllPassed;
+}
+
+}  // namespace tarnwick::sim
