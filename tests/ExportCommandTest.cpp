@@ -444,5 +444,25 @@ TEST(ExportCommand, FailedHandOverIsNotReportedAsSuccess) {
 }
 #endif
 
+// A scene's session can repeat what the host does: each command chosen is
+// one export, and a command before the entry point finds no menu item.
+TEST(ExportCommand, SessionsListedInTheScene) {
+  const struct {
+    const char* session;
+    int exports;
+  } cases[] = {
+      {R"(["entry", "menu", "command", "command", "command", "idle"])", 3},
+      {R"(["command", "entry", "idle"])", 0},
+      {R"(["entry", "command"])", 1},  // a new menu item starts enabled
+  };
+  for (const auto& c : cases) {
+    const Played played = Play(CompScene(kTwoMaskLayer, R"([ { "layer": 0, "mask": 0 } ])",
+                                         std::string(R"("session": )") + c.session + ","));
+    ExpectClean(played);
+    EXPECT_EQ(played.CallsOf("AEGP_GetNewCollectionFromCompSelection"), c.exports) << c.session;
+    EXPECT_EQ(played.result.commandResult, 0) << c.session;
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

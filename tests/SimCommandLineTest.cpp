@@ -107,6 +107,9 @@ TEST(SimCommandLine, BadScenesAreRefusedWithTheirPlace) {
        "items[0].layers[1].parent: a layer cannot be its own parent"},
       {"cycle.json", Comp("", R"([ { "parent": 1 }, { "parent": 2 }, { "parent": 1 } ])"),
        "items[0].layers[1].parent: the chain of parents comes back to this layer"},
+      {"session.json", Comp(R"("session": ["entry", "menu", "export"],)"),
+       "session.json: session[2]: unknown step \"export\"; the steps are entry, menu, command, "
+       "idle"},
       {"lines.json", Comp("", manyLines, twentySelections),
        "items[0].selection[4]: the scene's point lines pass its limit of 20,000,000"},
   };

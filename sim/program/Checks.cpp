@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <optional>
 #include <set>
 #include <utility>
@@ -637,28 +636,38 @@ CheckReport HostObjects(const CheckContext& context) {
   Problems problems(report);
   const Played played = Play(CompScene(kOneMask, kSelectMask), context.entry);
   CheckSession(played, {ExportOf(played)}, "the export", problems);
-  std::map<Operation, int64_t> obtained;
-  int64_t lines = 0;
+  // Outline values follow their keyframe's time; the layer's values follow
+  // its streams, per point line.
+  int64_t lines = 0, collections = 0, maskStreams = 0, layerStreams = 0, outlineValues = 0,
+          pointValues = 0;
+  Operation previous = Operation::kCount;
   for (const CallRecord& call : played.calls) {
-    if (call.result != 0) continue;
-    ++obtained[call.operation];
-    lines += call.operation == Operation::PF_PathVertexInfo;
+    const Operation op = call.operation;
+    if (call.result == 0) {
+      lines += op == Operation::PF_PathVertexInfo;
+      collections += op == Operation::AEGP_GetNewCollectionFromCompSelection;
+      maskStreams += op == Operation::AEGP_GetNewMaskStream;
+      layerStreams += op == Operation::AEGP_GetNewLayerStream;
+      if (op == Operation::AEGP_GetNewStreamValue) {
+        (previous == Operation::AEGP_GetKeyframeTime ? outlineValues : pointValues) += 1;
+      }
+    }
+    previous = op;
   }
-  const int64_t collections = obtained[Operation::AEGP_GetNewCollectionFromCompSelection];
-  const int64_t streams =
-      obtained[Operation::AEGP_GetNewMaskStream] + obtained[Operation::AEGP_GetNewLayerStream];
-  const int64_t values = obtained[Operation::AEGP_GetNewStreamValue];
   const auto perLine = [&](int64_t n) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f",
                   lines == 0 ? 0.0 : static_cast<double>(n) / static_cast<double>(lines));
     return std::string(text);
   };
+  problems.Expect(lines > 0, "the export wrote no point lines");
   report.note = "one export of " + std::to_string(lines) + " point lines obtains " +
-                std::to_string(collections) + " collection, " + std::to_string(streams) +
-                " streams, " + std::to_string(values) +
-                " values and hands none back (the host gives no way to); per point line " +
-                perLine(streams) + " streams, " + perLine(values) + " values";
+                std::to_string(collections) + " collection, " + std::to_string(maskStreams) +
+                " mask streams, " + std::to_string(outlineValues) + " outline values, " +
+                std::to_string(layerStreams) + " layer streams and " + std::to_string(pointValues) +
+                " point values, and hands none back (the host " +
+                "gives no way to): per point line " + perLine(layerStreams) +
+                " layer streams and " + perLine(pointValues) + " values";
   return report;
 }
 
