@@ -82,8 +82,8 @@ HostError RunCommand(CommandId command, HostBoolean* handled) {
 using tarnwick::CrossIntoModule;
 using tarnwick::gPluginGlobals;
 
-extern "C" HostError EntryPointFunc(const BasicSuite* basicSuite, int32_t, int32_t,
-                                    PluginId pluginId) {
+extern "C" TARNWICK_MODULE_EXPORT HostError EntryPointFunc(const BasicSuite* basicSuite, int32_t,
+                                                           int32_t, PluginId pluginId) {
   return CrossIntoModule([&] {
     gPluginGlobals.pluginId = pluginId;
     gPluginGlobals.basicSuite = basicSuite;

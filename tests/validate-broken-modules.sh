@@ -34,7 +34,7 @@ expect() {
 modules="$build/tests/modules"
 output=$(validate "$modules/fake_without_export.aex" --check module-file --check registration)
 expect "a property list naming a missing function" 1 $? "$output" \
-  "^module-file +fail .*names EntryPointFunc, which the module does not export" \
+  "^module-file +fail .*does not export EntryPointFunc" \
   "^registration +fail .*does not export its entry point EntryPointFunc"
 
 output=$(validate "$modules/fake_crashing_entry.aex" --check registration --check examples \
