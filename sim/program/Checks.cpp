@@ -378,6 +378,51 @@ CheckReport Examples(const CheckContext& context) {
   return report;
 }
 
+// Whether a failure of the call at this index of a session decides the
+// command's result: the guarded calls, whose code the command returns.
+bool GuardedInCommand(const std::vector<CallRecord>& calls, std::size_t index) {
+  switch (calls[index].operation) {
+    case Operation::AEGP_GetActiveItem:
+    case Operation::AEGP_GetItemType:
+    case Operation::AEGP_GetCompFromItem:
+    case Operation::AEGP_GetItemName:
+    case Operation::AEGP_StartUndoGroup:
+    case Operation::AEGP_GetLayerMaskByIndex:
+    case Operation::AEGP_GetNewMaskStream:
+    case Operation::PF_PathNumSegments:
+    case Operation::AEGP_GetNewLayerStream:
+    case Operation::AEGP_EndUndoGroup:
+      return true;
+    case Operation::AEGP_GetNewStreamValue:
+      // The outline's value follows its keyframe time and is not guarded.
+      return index == 0 || calls[index - 1].operation != Operation::AEGP_GetKeyframeTime;
+    default:
+      return false;
+  }
+}
+
+// What a hook must return when call k of the session fails: the entry point
+// and the menu hook pass every failure on (the menu hook's disabling of the
+// command excepted), the command every guarded one.
+void ExpectResult(const Played& faultFree, const Played& played, int64_t k, HostError injected,
+                  const std::string& what, Problems& problems) {
+  const std::vector<int64_t>& ends = faultFree.result.callsAfterStep;
+  if (ends.size() < 3) return;
+  const auto index = static_cast<std::size_t>(k - 1);
+  const Operation op = faultFree.calls[index].operation;
+  const auto expect = [&](const char* hook, HostError got) {
+    problems.Expect(got == injected, what + ": " + hook + " returned " + std::to_string(got) +
+                                         ", not " + std::to_string(injected));
+  };
+  if (k <= ends[0]) {
+    expect("the entry point", played.result.entryResult);
+  } else if (k <= ends[1]) {
+    if (op != Operation::AEGP_DisableCommand) expect("the menu hook", played.result.menuResult);
+  } else if (k <= ends[2] && GuardedInCommand(faultFree.calls, index)) {
+    expect("the command", played.result.commandResult);
+  }
+}
+
 CheckReport SingleFaults(const CheckContext& context) {
   CheckReport report;
   Problems problems(report);
@@ -392,6 +437,7 @@ CheckReport SingleFaults(const CheckContext& context) {
       const Played played = Play(scene, context.entry, {k}, kInjected);
       CheckSession(played, {ExportOf(faultFree), false, ClosingAmong(faultFree.calls, {k})}, what,
                    problems);
+      ExpectResult(faultFree, played, k, kInjected, what, problems);
       ++runs;
     }
   }
