@@ -21,8 +21,8 @@
 extern "C" {
 #endif
 
-TARNWICK_MODULE_EXPORT HostError EntryPointFunc(const BasicSuite* basicSuite, int32_t majorVersion, int32_t minorVersion,
-                         PluginId pluginId);
+TARNWICK_MODULE_EXPORT HostError EntryPointFunc(const BasicSuite* basicSuite, int32_t majorVersion,
+                                                int32_t minorVersion, PluginId pluginId);
 
 HostError CommandHook(void* globalRef, void* hookRef, CommandId command, int32_t priority,
                       HostBoolean alreadyHandled, HostBoolean* handled);
