@@ -670,8 +670,7 @@ CheckReport Soak(const CheckContext& context) {
   const uint64_t growth = after > warmedUp ? after - warmedUp : 0;
   problems.Expect(growth <= kFlat, "memory grew by " + std::to_string(growth >> 10) + " KiB over " +
                                        std::to_string(kCommands - kWarmUp) + " commands");
-  problems.Expect(host.violations().empty(),
-                  host.violations().empty() ? "" : host.violations().front());
+  for (const std::string& violation : host.violations()) problems.Add(violation);
   report.note = std::to_string(kCommands) + " commands, memory grew " +
                 std::to_string(growth >> 10) + " KiB after the first " + std::to_string(kWarmUp);
   return report;

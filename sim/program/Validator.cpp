@@ -113,16 +113,18 @@ struct Running {
   std::string output;
 };
 
+// A child that crashed, or ended without writing its result, is a crash;
+// its last line of output says what it was doing.
 Outcome Finish(Running& running, const ChildEnd& end) {
-  if (end.crashed) {
-    Outcome crash{"crash", 0, end.cause, {}};
-    const std::string last = LastLine(running.output);
-    if (!last.empty()) crash.detail += ": " + last;
-    return crash;
+  if (!end.crashed) {
+    if (std::optional<Outcome> written = ReadResult(running.result)) return *written;
   }
-  if (std::optional<Outcome> written = ReadResult(running.result)) return *written;
-  Outcome crash{
-      "crash", 0, "exited with code " + std::to_string(end.exitCode) + " without a result", {}};
+  Outcome crash{"crash",
+                0,
+                end.crashed
+                    ? end.cause
+                    : "exited with code " + std::to_string(end.exitCode) + " without a result",
+                {}};
   const std::string last = LastLine(running.output);
   if (!last.empty()) crash.detail += ": " + last;
   return crash;
