@@ -28,11 +28,12 @@ struct ExportContext {
 HostError LookUpActiveComp(const ExportContext& context, CompHandle& comp, ItemHandle& activeItem);
 
 // Writes every selected mask as Fusion settings text to the clipboard, using
-// the caller's handler for its suites. All or nothing: the text goes to the
-// clipboard only when no host call failed before the hand-over; otherwise
-// the clipboard is not touched. Closes the undo group it opened, and
-// only that one, on every way out; what is thrown (a missing suite's code, out
-// of memory) passes on to the caller.
+// the caller's handler for its suites. The first host call that fails ends
+// the export with its code: no host call follows it but the closing of the
+// undo group, and the clipboard is not touched. Closes the undo group it
+// opened, and only that one, on every way out; what is thrown (a missing
+// suite's code, out of memory, a text past kTextCeiling as std::bad_alloc)
+// passes on to the caller.
 HostError ExportCommand(SuiteHandler& suites, const ExportContext& context);
 
 }  // namespace tarnwick

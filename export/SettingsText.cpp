@@ -78,7 +78,7 @@ void TextBuffer::Reserve(std::size_t capacity) {
   if (capacity <= capacity_) {
     return;
   }
-  if (capacity > kMaxCapacity) {
+  if (capacity > limit_) {
     throw std::bad_alloc();
   }
   std::unique_ptr<char[]> grown(new char[capacity]);
@@ -105,8 +105,14 @@ void EnsureRoom(TextBuffer& text, std::size_t extra, std::size_t expectedLength)
   if (extra <= text.spare()) {
     return;
   }
+  const std::size_t limit = text.limit();
+  if (extra > limit - text.size()) {
+    throw std::bad_alloc();
+  }
   const std::size_t needed = text.size() + extra;
-  const std::size_t plain = std::max(needed, text.capacity() + text.capacity() / 2);
+  std::size_t plain = std::max(needed, text.capacity() + text.capacity() / 2);
+  plain = plain > limit / 4 ? limit : plain;
+  expectedLength = std::min(expectedLength, limit);
   if (expectedLength > plain) {
     try {
       text.Reserve(expectedLength);
@@ -116,6 +122,10 @@ void EnsureRoom(TextBuffer& text, std::size_t extra, std::size_t expectedLength)
     }
   }
   text.Reserve(plain);
+}
+
+void ReserveAhead(TextBuffer& text, std::size_t extra, std::size_t expectedLength) {
+  EnsureRoom(text, std::min(extra, text.limit() - text.size()), expectedLength);
 }
 
 void AppendDocumentHead(TextBuffer& text) {

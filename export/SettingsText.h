@@ -17,13 +17,20 @@ namespace tarnwick {
 // rather than assembled elsewhere and copied in.
 class TextBuffer {
  public:
+  // A text that would pass `limit` characters is refused as memory running
+  // out, before anything beyond the limit is reserved.
+  explicit TextBuffer(std::size_t limit = kMaxCapacity) noexcept
+      : limit_(limit < kMaxCapacity ? limit : kMaxCapacity) {}
+
   std::string_view View() const noexcept { return {chars_.get(), size_}; }
   std::size_t size() const noexcept { return size_; }
   std::size_t capacity() const noexcept { return capacity_; }
   std::size_t spare() const noexcept { return capacity_ - size_; }
+  std::size_t limit() const noexcept { return limit_; }
 
   // Room for exactly capacity characters, the text kept; never shrinks.
-  // Throws std::bad_alloc when the memory cannot be had.
+  // Throws std::bad_alloc when the memory cannot be had or the capacity is
+  // beyond the limit.
   void Reserve(std::size_t capacity);
   // Requests beyond this, as beyond std::string's own limit, are refused
   // before any allocator sees them.
@@ -39,6 +46,7 @@ class TextBuffer {
 
  private:
   std::unique_ptr<char[]> chars_;
+  std::size_t limit_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
 };
@@ -51,11 +59,18 @@ void AppendKeyframeTail(TextBuffer& text, bool lastOfMask);
 void AppendToolTail(TextBuffer& text, bool lastOfCollection);
 void AppendDocumentTail(TextBuffer& text);
 
-// Makes room for extra more characters. When the text must grow it grows by
+// Makes room for extra more characters, or throws std::bad_alloc when they
+// would take the text past its limit. When the text must grow it grows by
 // half again, or straight to expectedLength, the caller's guess at the whole
 // text's length, when that is more; a long text is then copied few times.
-// A guess the allocator cannot meet falls back to the plain growth.
+// A guess the allocator cannot meet falls back to the plain growth. Growth
+// never reserves past the limit, and growth past a quarter of it reserves
+// the limit at once: that memory is reserved, not touched, and the last copy
+// of the text is then of at most a quarter of the limit.
 void EnsureRoom(TextBuffer& text, std::size_t extra, std::size_t expectedLength = 0);
+// EnsureRoom for an estimate of what is coming, which may overstate it: room
+// up to the limit at most, so an estimate alone never refuses the text.
+void ReserveAhead(TextBuffer& text, std::size_t extra, std::size_t expectedLength = 0);
 
 // Upper bounds of the text one block adds, for reserving ahead of a long export.
 constexpr std::size_t kToolTextEstimate = 1200;

@@ -223,12 +223,12 @@ TEST(ExportCommand, CallOrderOfOneVertex) {
       "AEGP_GetCollectionNumItems", "AEGP_GetItemFromComp",
       "AEGP_GetItemDimensions",     "AEGP_GetCollectionItemByIndex",
       "AEGP_GetLayerMaskByIndex",   "AEGP_GetNewMaskStream",
-      "AEGP_GetStreamNumKFs",       "AEGP_GetKeyframeTime",
-      "AEGP_GetNewStreamValue",     "PF_PathNumSegments",
-      "AEGP_GetLayerInPoint",       "PF_PathVertexInfo",
+      "AEGP_GetStreamNumKFs",       "AEGP_GetLayerInPoint",
       "AEGP_GetNewLayerStream",     "AEGP_GetNewLayerStream",
-      "AEGP_GetNewStreamValue",     "AEGP_GetNewStreamValue",
-      "AEGP_GetLayerToWorldXform",  "AEGP_EndUndoGroup"};
+      "AEGP_GetKeyframeTime",       "AEGP_GetNewStreamValue",
+      "PF_PathNumSegments",         "AEGP_GetNewStreamValue",
+      "AEGP_GetNewStreamValue",     "AEGP_GetLayerToWorldXform",
+      "PF_PathVertexInfo",          "AEGP_EndUndoGroup"};
   // The session's menu update comes first; the command's calls follow it.
   ASSERT_GE(names.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(names.end() - static_cast<long>(expected.size()), names.end()),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <new>
 #include <string>
 
 #include "export/SettingsText.h"
@@ -139,32 +140,50 @@ TEST(SettingsText, EmptySelectionLoads) {
   EXPECT_EQ(RunHarness(std::string(text.View())).output, "masks 0\n");
 }
 
-TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuess) {
+TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuessWithinTheLimit) {
   const std::size_t kHuge = std::numeric_limits<std::size_t>::max() / 2;
+  const std::size_t kNoLimit = TextBuffer::kMaxCapacity;
+  enum Way { kExact, kAhead };
   const struct {
     const char* name;
+    std::size_t limit;
+    Way way;
     std::size_t extra;
     std::size_t expected;
     std::size_t lowest;   // capacity after, at least
-    std::size_t highest;  // and at most
+    std::size_t highest;  // and at most; 0: refused as out of memory
   } cases[] = {
-      {"fits already: no growth", 0, 1 << 20, 1000, 1000},
-      {"no guess: half again", 10, 0, 1500, 1500},
-      {"more than half again needed", 900, 0, 1900, 1900},
-      {"guess below half again is ignored", 10, 1200, 1500, 1500},
-      {"guess above half again is taken", 10, 1 << 20, 1 << 20, 1 << 20},
-      {"guess the allocator cannot meet: plain growth", 10, kHuge, 1500, 1500},
+      {"fits already: no growth", kNoLimit, kExact, 0, 1 << 20, 1000, 1000},
+      {"no guess: half again", kNoLimit, kExact, 10, 0, 1500, 1500},
+      {"more than half again needed", kNoLimit, kExact, 900, 0, 1900, 1900},
+      {"guess below half again is ignored", kNoLimit, kExact, 10, 1200, 1500, 1500},
+      {"guess above half again is taken", kNoLimit, kExact, 10, 1 << 20, 1 << 20, 1 << 20},
+      {"guess the allocator cannot meet: plain growth", kNoLimit, kExact, 10, kHuge, 1500, 1500},
+      {"within a quarter of the limit: half again", 8000, kExact, 10, 0, 1500, 1500},
+      {"past a quarter of the limit: the limit at once", 8000, kExact, 1500, 0, 8000, 8000},
+      {"a guess past the limit: the limit", 8000, kExact, 10, 1 << 20, 8000, 8000},
+      {"up to the limit exactly", 8000, kExact, 7000, 0, 8000, 8000},
+      {"one past the limit: refused", 8000, kExact, 7001, 0, 1000, 0},
+      {"an estimate past the limit: room up to it", 8000, kAhead, 1 << 20, 0, 8000, 8000},
   };
   for (const auto& c : cases) {
     const std::string written(1000, 'x');
-    TextBuffer text;
+    TextBuffer text(c.limit);
     text.Reserve(written.size());
     text.Append(written.data(), written.size());
     ASSERT_EQ(text.capacity(), 1000u);
-    EnsureRoom(text, c.extra, c.expected);
+    const auto grow = [&] {
+      c.way == kExact ? EnsureRoom(text, c.extra, c.expected)
+                      : ReserveAhead(text, c.extra, c.expected);
+    };
+    if (c.highest == 0) {
+      EXPECT_THROW(grow(), std::bad_alloc) << c.name;
+    } else {
+      grow();
+      EXPECT_LE(text.capacity(), c.highest) << c.name;
+    }
     EXPECT_EQ(text.View(), written) << c.name;
     EXPECT_GE(text.capacity(), c.lowest) << c.name;
-    EXPECT_LE(text.capacity(), c.highest) << c.name;
   }
 }
 

@@ -14,13 +14,31 @@ namespace tarnwick::sim {
 #define TARNWICK_HOT inline __attribute__((always_inline))
 
 TARNWICK_HOT const SimulatedHost::Object* SimulatedHost::ObjectAt(const void* handle) const {
-  // A null or foreign handle wraps or lands outside the objects' range.
+  // A null or foreign handle wraps or lands outside both ranges: the objects
+  // themselves, then the fresh handles numbered after them.
   const uintptr_t offset =
       reinterpret_cast<uintptr_t>(handle) - reinterpret_cast<uintptr_t>(objects_.data());
-  if (offset >= objects_.size() * sizeof(Object) || offset % sizeof(Object) != 0) {
+  if (offset % sizeof(Object) != 0) {
     return nullptr;
   }
-  return &objects_[offset / sizeof(Object)];
+  const std::size_t index = offset / sizeof(Object);
+  if (index < objects_.size()) {
+    return &objects_[index];
+  }
+  const std::size_t fresh = index - objects_.size();
+  return fresh < fresh_.size() ? &objects_[fresh_[fresh]] : nullptr;
+}
+
+// A handle of its own to an object: what the host hands out each time the
+// module asks for a new collection, stream or stream value. It counts as one
+// more host object obtained.
+template <typename Handle>
+TARNWICK_HOT Handle SimulatedHost::Fresh(const Object* object) {
+  ++objectsObtained_;
+  const uintptr_t at = reinterpret_cast<uintptr_t>(objects_.data()) +
+                       (objects_.size() + fresh_.size()) * sizeof(Object);
+  fresh_.push_back(static_cast<uint32_t>(object - objects_.data()));
+  return reinterpret_cast<Handle>(at);
 }
 
 TARNWICK_HOT const Layer& SimulatedHost::LayerOf(const Object& object) {

@@ -55,9 +55,9 @@ HostError SimulatedHost::AEGP_GetNewLayerStream(PluginId plugin, LayerHandle lay
     }
     const LayerObjects& objects = items_[object->item].layers[object->layer];
     if (which == kLayerStreamAnchorPoint) {
-      *stream = reinterpret_cast<StreamHandle>(objects.anchorStream);
+      *stream = Fresh<StreamHandle>(objects.anchorStream);
     } else if (which == kLayerStreamPosition) {
-      *stream = reinterpret_cast<StreamHandle>(objects.positionStream);
+      *stream = Fresh<StreamHandle>(objects.positionStream);
     } else {
       return kHostRefusal;
     }
@@ -74,7 +74,7 @@ HostError SimulatedHost::AEGP_GetNewMaskStream(PluginId plugin, MaskHandle mask,
       return kViolationError;
     }
     if (which != kMaskStreamOutline) return kHostRefusal;
-    *stream = reinterpret_cast<StreamHandle>(
+    *stream = Fresh<StreamHandle>(
         items_[object->item].layers[object->layer].outlineStreams[object->mask]);
     return 0;
   });
@@ -99,13 +99,14 @@ HostError SimulatedHost::AEGP_GetNewStreamValue(PluginId plugin, StreamHandle st
       const std::size_t best = EntryInForce(
           keys.size(), [&](std::size_t k) { return keys[k].time; }, *time);
       *value = StreamValue{};
-      value->value.maskOutline = reinterpret_cast<MaskOutlineHandle>(
+      value->value.maskOutline = Fresh<MaskOutlineHandle>(
           items_[object->item].layers[object->layer].outlines[object->mask][best]);
     } else {
       const Point& point = ValueAt(
           object->stream == StreamKind::kAnchorPoint ? layer.anchorPoint : layer.position, *time);
       *value = StreamValue{};
       value->value.point = HostPoint3{point.x, point.y, 0.0};
+      ++objectsObtained_;  // a value of its own, though it holds no handle
     }
     value->stream = stream;
     return 0;

@@ -63,6 +63,9 @@ class SimulatedHost {
   // What happened.
   const std::vector<CallRecord>& calls() const { return calls_; }
   int64_t callCount() const { return callCount_; }
+  // Collections, streams and stream values handed out; the host gives no
+  // way to hand them back.
+  int64_t objectsObtained() const { return objectsObtained_; }
   const std::vector<std::string>& violations() const { return violations_; }
   const std::vector<std::string>& reports() const { return reports_; }
   const std::vector<std::string>& undoGroupsStarted() const { return undoStarted_; }
@@ -133,6 +136,8 @@ class SimulatedHost {
   const Object* Check(const void* handle, Kind kind, Operation operation, const char* what);
   // The object a handle points at, whatever its kind, or null.
   const Object* ObjectAt(const void* handle) const;
+  template <typename Handle>
+  Handle Fresh(const Object* object);
   void CheckFailed(const void* handle, const Object* object, Operation operation, const char* what);
   void NullArgument(Operation operation, const char* what);
   void ForeignPlugin(PluginId plugin, Operation operation);
@@ -162,6 +167,10 @@ class SimulatedHost {
   Scene scene_;
   // Every object, allocated once, so a handle is checked by its address.
   std::vector<Object> objects_;
+  // Handles handed out anew for an object, numbered on from the objects'
+  // own addresses (never dereferenced): the index of the object each names.
+  std::vector<uint32_t> fresh_;
+  int64_t objectsObtained_ = 0;
   std::vector<ItemObjects> items_;
   std::vector<CollectionItem> scratchEntries_;
   // The generated outline last served, and the object it belongs to.

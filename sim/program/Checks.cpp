@@ -71,6 +71,7 @@ struct Played {
   int undoOpened = 0;  // StartUndoGroup calls that returned 0
   int undoEndCalls = 0;
   int undoOpen = 0;
+  int64_t objects = 0;  // host objects obtained
   std::optional<std::string> before;
   std::optional<std::string> after;
 };
@@ -90,6 +91,7 @@ Played Play(const Scene& scene, EntryPointFuncType entry,
   played.outstanding = host.OutstandingSuites();
   played.reports = host.reports();
   played.undoOpen = host.undoGroupsOpen();
+  played.objects = host.objectsObtained();
   played.before = played.result.clipboardBefore;
   played.after = played.result.clipboard;
   return played;
@@ -378,32 +380,11 @@ CheckReport Examples(const CheckContext& context) {
   return report;
 }
 
-// Whether a failure of the call at this index of a session decides the
-// command's result: the guarded calls, whose code the command returns.
-bool GuardedInCommand(const std::vector<CallRecord>& calls, std::size_t index) {
-  switch (calls[index].operation) {
-    case Operation::AEGP_GetActiveItem:
-    case Operation::AEGP_GetItemType:
-    case Operation::AEGP_GetCompFromItem:
-    case Operation::AEGP_GetItemName:
-    case Operation::AEGP_StartUndoGroup:
-    case Operation::AEGP_GetLayerMaskByIndex:
-    case Operation::AEGP_GetNewMaskStream:
-    case Operation::PF_PathNumSegments:
-    case Operation::AEGP_GetNewLayerStream:
-    case Operation::AEGP_EndUndoGroup:
-      return true;
-    case Operation::AEGP_GetNewStreamValue:
-      // The outline's value follows its keyframe time and is not guarded.
-      return index == 0 || calls[index - 1].operation != Operation::AEGP_GetKeyframeTime;
-    default:
-      return false;
-  }
-}
-
-// What a hook must return when call k of the session fails: the entry point
-// and the menu hook pass every failure on (the menu hook's disabling of the
-// command excepted), the command every guarded one.
+// What a hook must return when call k of the session fails, and what it may
+// call after it: the entry point and the menu hook pass every failure on
+// (the menu hook's disabling of the command excepted); the command returns
+// the failing call's code and makes no host call after it but closing the
+// undo group.
 void ExpectResult(const Played& faultFree, const Played& played, int64_t k, HostError injected,
                   const std::string& what, Problems& problems) {
   const std::vector<int64_t>& ends = faultFree.result.callsAfterStep;
@@ -418,8 +399,26 @@ void ExpectResult(const Played& faultFree, const Played& played, int64_t k, Host
     expect("the entry point", played.result.entryResult);
   } else if (k <= ends[1]) {
     if (op != Operation::AEGP_DisableCommand) expect("the menu hook", played.result.menuResult);
-  } else if (k <= ends[2] && GuardedInCommand(faultFree.calls, index)) {
+  } else if (k <= ends[2]) {
     expect("the command", played.result.commandResult);
+    const int64_t ended = played.result.callsAfterStep.size() >= 3
+                              ? played.result.callsAfterStep[2]
+                              : static_cast<int64_t>(played.calls.size());
+    for (int64_t later = k + 1; later <= ended; ++later) {
+      const Operation after = played.calls[static_cast<std::size_t>(later - 1)].operation;
+      if (after == Operation::AEGP_EndUndoGroup) continue;
+      problems.Add(what + ": " + Named(played.calls, later) + " after the failure");
+      break;
+    }
+  }
+}
+
+// A session without faults makes no call that fails.
+void ExpectNoFailingCall(const Played& faultFree, const std::string& name, Problems& problems) {
+  for (std::size_t i = 0; i < faultFree.calls.size(); ++i) {
+    if (faultFree.calls[i].result == 0) continue;
+    problems.Add(name + " as it is: " + Named(faultFree.calls, static_cast<int64_t>(i + 1)) +
+                 " failed with " + std::to_string(faultFree.calls[i].result));
   }
 }
 
@@ -431,6 +430,7 @@ CheckReport SingleFaults(const CheckContext& context) {
   for (const auto& [name, scene] : SweepScenes(context, problems)) {
     const Played faultFree = Play(scene, context.entry);
     CheckSession(faultFree, {ExportOf(faultFree)}, name + " as it is", problems);
+    ExpectNoFailingCall(faultFree, name, problems);
     const auto n = static_cast<int64_t>(faultFree.calls.size());
     for (int64_t k = 1; k <= n; ++k) {
       const std::string what = name + " with " + Named(faultFree.calls, k) + " failing";
@@ -564,6 +564,51 @@ uint64_t MemoryInUse() {
 #endif
 }
 
+// An export whose text would pass 1 GiB (12,000,000 point lines) is refused
+// as memory running out, with the clipboard as it was.
+void ExpectRefusedPastCeiling(const CheckContext& context, Problems& problems) {
+  const char what[] = "a text past 1 GiB";
+  const Played played = Play(
+      CompScene(R"([ { "masks": [ { "generate": { "vertices": 100000, "keyframes": 120,
+                     "seed": 9 } } ] } ])",
+                kSelectMask),
+      context.entry);
+  CheckSession(played, {}, what, problems);
+  problems.Expect(played.result.commandResult == 4,
+                  std::string(what) + ": the command returned " +
+                      std::to_string(played.result.commandResult) + ", not 4");
+}
+
+// The command's own host calls in a session of the usual steps.
+int64_t CommandCalls(const Played& played) {
+  const std::vector<int64_t>& ends = played.result.callsAfterStep;
+  return ends.size() >= 3 ? ends[2] - ends[1] : 0;
+}
+
+// A mask that reports a million keyframes ends the export at the first call
+// that fails, not at the end of its count: a vertex the host does not give,
+// or the time of a keyframe it does not have.
+void ExpectEndsAtOnce(const CheckContext& context, Problems& problems) {
+  const std::string mask = R"([ { "masks": [ { "keyframes": [
+      { "time": 0, "vertices": [ [0, 0, 0, 0, 0, 0] ] } ], "keyframe_count": 1000000 } ] } ])";
+  const struct {
+    const char* what;
+    std::string faults;
+  } cases[] = {
+      {"a million keyframes, the first vertex failing",
+       R"("faults": [ { "operation": "PF_PathVertexInfo", "call": 1, "code": 9 } ],)"},
+      {"a million keyframes, the second not there", ""},
+  };
+  for (const auto& c : cases) {
+    const Played played = Play(CompScene(mask, kSelectMask, c.faults), context.entry);
+    CheckSession(played, {}, c.what, problems);
+    problems.Expect(played.result.commandResult != 0, std::string(c.what) + ": returned 0");
+    problems.Expect(CommandCalls(played) <= 30, std::string(c.what) + ": " +
+                                                    std::to_string(CommandCalls(played)) +
+                                                    " host calls, more than 30");
+  }
+}
+
 CheckReport HostileHost(const CheckContext& context) {
   CheckReport report;
   Problems problems(report);
@@ -593,7 +638,7 @@ CheckReport HostileHost(const CheckContext& context) {
           "keyframe_count": -2147483648 } ] } ], "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
       {"a keyframe count far beyond the keyframes",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "masks": [ { "keyframes": [
-          { "time": 0, "vertices": [ [0, 0, 0, 0, 0, 0] ] } ], "keyframe_count": 100000 } ] } ],
+          { "time": 0, "vertices": [ [0, 0, 0, 0, 0, 0] ] } ], "keyframe_count": 1000000 } ] } ],
           "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
       {"many vertices",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "masks": [ { "generate":
@@ -631,6 +676,8 @@ CheckReport HostileHost(const CheckContext& context) {
     problems.Expect(PeakMemory() <= kMemoryBound,
                     std::string(c.what) + ": more than 2 GiB of memory");
   }
+  ExpectRefusedPastCeiling(context, problems);
+  ExpectEndsAtOnce(context, problems);
   report.note = "peak memory " + std::to_string(PeakMemory() >> 20) + " MiB";
   return report;
 }
@@ -676,43 +723,89 @@ CheckReport Soak(const CheckContext& context) {
   return report;
 }
 
+// How often a piece occurs in a text.
+int64_t Occurrences(const std::string& text, const std::string& piece) {
+  int64_t count = 0;
+  for (std::size_t at = text.find(piece); at != std::string::npos;
+       at = text.find(piece, at + piece.size())) {
+    ++count;
+  }
+  return count;
+}
+
+std::string PerLine(int64_t n, int64_t lines) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f",
+                lines == 0 ? 0.0 : static_cast<double>(n) / static_cast<double>(lines));
+  return text;
+}
+
+// What one export asks of the host, against what it wrote: one vertex call
+// per point line, and for the rest and for the host objects it obtains and
+// cannot hand back, bounds per keyframe entry and per mask.
+void CheckExportWeight(const std::string& name, const Played& played, Problems& problems,
+                       std::string& note) {
+  const std::string text = played.after.value_or("");
+  const int64_t masks = Occurrences(text, " = BSplineMask {");
+  const int64_t entries = Occurrences(text, ", RH = { ");
+  const int64_t lines = Occurrences(text, "\t\t\t\t\t\t\t{ X= ");
+  const std::vector<int64_t>& ends = played.result.callsAfterStep;
+  const int64_t from = ends.size() >= 3 ? ends[1] : 0;
+  const int64_t to = ends.size() >= 3 ? ends[2] : 0;
+  int64_t vertexCalls = 0, otherCalls = 0;
+  for (int64_t k = from; k < to; ++k) {
+    (played.calls[static_cast<std::size_t>(k)].operation == Operation::PF_PathVertexInfo
+         ? vertexCalls
+         : otherCalls) += 1;
+  }
+  const int64_t callBound = 8 * entries + 8 * masks + 12;
+  const int64_t objectBound = 1 + 3 * masks + 3 * entries;
+  problems.Expect(lines > 0, name + ": the export wrote no point lines");
+  problems.Expect(vertexCalls == lines, name + ": " + std::to_string(vertexCalls) +
+                                            " vertex calls for " + std::to_string(lines) +
+                                            " point lines");
+  problems.Expect(otherCalls <= callBound,
+                  name + ": " + std::to_string(otherCalls) + " host calls besides the vertices, " +
+                      "more than " + std::to_string(callBound) + " for " + std::to_string(masks) +
+                      " masks and " + std::to_string(entries) + " keyframe entries");
+  problems.Expect(played.objects <= objectBound,
+                  name + ": " + std::to_string(played.objects) + " host objects, more than " +
+                      std::to_string(objectBound) + " for " + std::to_string(masks) +
+                      " masks and " + std::to_string(entries) + " keyframe entries");
+  note += (note.empty() ? "" : "; ") + name + ": " + std::to_string(played.objects) +
+          " objects (at most " + std::to_string(objectBound) + "), " +
+          PerLine(vertexCalls + otherCalls, lines) + " calls per point line";
+}
+
 CheckReport HostObjects(const CheckContext& context) {
   CheckReport report;
   Problems problems(report);
-  const Played played = Play(CompScene(kOneMask, kSelectMask), context.entry);
-  CheckSession(played, {ExportOf(played)}, "the export", problems);
-  // Outline values follow their keyframe's time; the layer's values follow
-  // its streams, per point line.
-  int64_t lines = 0, collections = 0, maskStreams = 0, layerStreams = 0, outlineValues = 0,
-          pointValues = 0;
-  Operation previous = Operation::kCount;
-  for (const CallRecord& call : played.calls) {
-    const Operation op = call.operation;
-    if (call.result == 0) {
-      lines += op == Operation::PF_PathVertexInfo;
-      collections += op == Operation::AEGP_GetNewCollectionFromCompSelection;
-      maskStreams += op == Operation::AEGP_GetNewMaskStream;
-      layerStreams += op == Operation::AEGP_GetNewLayerStream;
-      if (op == Operation::AEGP_GetNewStreamValue) {
-        (previous == Operation::AEGP_GetKeyframeTime ? outlineValues : pointValues) += 1;
-      }
-    }
-    previous = op;
+  // A rig of four masks on parented layers, and one detailed mask.
+  Scene rig = CompScene(
+      R"([ { "parent": 1, "rotation": 15, "masks": [
+             { "generate": { "vertices": 40, "keyframes": 10, "seed": 1 } },
+             { "generate": { "vertices": 25, "keyframes": 12, "seed": 2 } } ] },
+           { "position": [ { "time": 0, "value": [480, 300] }, { "time": 9000, "value": [560, 320] } ],
+             "masks": [ { "generate": { "vertices": 60, "keyframes": 13, "seed": 3 } },
+                        { "generate": { "vertices": 8, "keyframes": 14, "seed": 4 } } ] } ])",
+      R"([ { "layer": 0, "mask": 0 }, { "layer": 0 }, { "layer": 0, "mask": 1 },
+           { "layer": 1, "mask": 0 }, { "layer": 1, "mask": 1 } ])");
+  Scene detailed =
+      CompScene(R"([ { "masks": [ { "generate": { "vertices": 2000, "keyframes": 30, "seed": 5 } } ] } ])",
+                kSelectMask);
+  std::vector<std::pair<std::string, Scene>> scenes;
+  scenes.emplace_back("a rig of 4 masks", std::move(rig));
+  scenes.emplace_back("2,000 vertices x 30 keyframes", std::move(detailed));
+  for (const auto& path : SceneFiles(context.examples)) {
+    scenes.emplace_back(path.filename().string(), LoadSceneFile(path.string()));
   }
-  const auto perLine = [&](int64_t n) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f",
-                  lines == 0 ? 0.0 : static_cast<double>(n) / static_cast<double>(lines));
-    return std::string(text);
-  };
-  problems.Expect(lines > 0, "the export wrote no point lines");
-  report.note = "one export of " + std::to_string(lines) + " point lines obtains " +
-                std::to_string(collections) + " collection, " + std::to_string(maskStreams) +
-                " mask streams, " + std::to_string(outlineValues) + " outline values, " +
-                std::to_string(layerStreams) + " layer streams and " + std::to_string(pointValues) +
-                " point values, and hands none back (the host " +
-                "gives no way to): per point line " + perLine(layerStreams) +
-                " layer streams and " + perLine(pointValues) + " values";
+  std::string note;
+  for (const auto& [name, scene] : scenes) {
+    const Played played = Play(scene, context.entry);
+    CheckSession(played, {ExportOf(played)}, name, problems);
+    CheckExportWeight(name, played, problems, note);
+  }
+  report.note = note;
   return report;
 }
 
@@ -736,7 +829,8 @@ const std::vector<Check>& CheckCatalogue() {
       {"hostile-host", "non-finite numbers, extreme counts, sizes and times", 300, true,
        &HostileHost},
       {"soak", "1,000 commands in one session", 300, true, &Soak},
-      {"host-objects", "host objects one export obtains and never hands back", 60, true,
+      {"host-objects",
+       "host calls and host objects of one export, per mask and per keyframe entry", 60, true,
        &HostObjects},
   };
   return catalogue;

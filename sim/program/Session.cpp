@@ -277,6 +277,7 @@ void WriteReport(std::ostream& out, const SimulatedHost& host, const SessionResu
                          {"ended", host.undoGroupsEnded()},
                          {"open_at_end", host.undoGroupsOpen()}};
   tail["suites_outstanding"] = host.OutstandingSuites();
+  tail["host_objects"] = host.objectsObtained();
   tail["violations"] = host.violations();
   tail["reports"] = host.reports();
   Json menu = Json::array();
