@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -104,6 +105,7 @@ void MeasureExport(benchmark::State& state, Scene scene, double lines) {
   if (EntryPointFunc(host.basicSuite(), 23, 0, 1) != 0) state.SkipWithError("registration");
   const CommandHookFunc hook = host.commandHooks().front().hook;
   std::size_t peak = 0;
+  const int64_t callsBefore = host.callCount();
   for (auto _ : state) {
     const std::size_t before = gInUse;
     gPeak = gInUse;
@@ -119,6 +121,9 @@ void MeasureExport(benchmark::State& state, Scene scene, double lines) {
       lines, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["text_MB"] = static_cast<double>(textBytes) / 1e6;
   state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
+  state.counters["calls_per_line"] =
+      static_cast<double>(host.callCount() - callsBefore) /
+      (static_cast<double>(state.iterations()) * std::max(lines, 1.0));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * textBytes));
   if (!host.violations().empty()) state.SkipWithError("violation");
   tarnwick::standin::Reset();
@@ -241,20 +246,21 @@ class TableReporter : public benchmark::ConsoleReporter {
       row.megabytesPerSecond = Counter(run, "bytes_per_second") / 1e6;
       row.peakMegabytes = Counter(run, "peak_MB");
       row.textMegabytes = Counter(run, "text_MB");
+      row.callsPerLine = Counter(run, "calls_per_line");
     }
   }
 
   // Prints the table; returns whether every target held.
   bool PrintTable() const {
     const double floor = NsPerLine("floor_snprintf");
-    std::printf("\n%-18s %12s %18s %10s %12s\n", "benchmark (median)", "ns per line",
-                "x snprintf floor", "MB/s", "peak / text");
+    std::printf("\n%-18s %12s %18s %10s %12s %15s\n", "benchmark (median)", "ns per line",
+                "x snprintf floor", "MB/s", "peak / text", "calls per line");
     for (const auto& [name, row] : rows_) {
       std::printf("%-18s %12.1f %18.3f", name.c_str(), row.nsPerLine,
                   floor > 0 ? row.nsPerLine / floor : 0.0);
       if (row.textMegabytes > 0) {
-        std::printf(" %10.1f %12.3f", row.megabytesPerSecond,
-                    row.peakMegabytes / row.textMegabytes);
+        std::printf(" %10.1f %12.3f %15.3f", row.megabytesPerSecond,
+                    row.peakMegabytes / row.textMegabytes, row.callsPerLine);
       }
       std::printf("\n");
     }
@@ -288,6 +294,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     double megabytesPerSecond = 0;
     double peakMegabytes = 0;
     double textMegabytes = 0;
+    double callsPerLine = 0;
   };
 
   static double Counter(const Run& run, const char* name) {

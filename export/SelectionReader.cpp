@@ -59,9 +59,8 @@ HostError SelectionReader::ReadMask(const Selection& selection, uint32_t index, 
     return 0;
   }
   const ::StreamSuite7* streams = suites_.StreamSuite7();
-  if (const HostError error = streams->AEGP_GetNewMaskStream(plugin_, maskHandle,
-                                                             kMaskStreamOutline,
-                                                             &mask.outlineStream)) {
+  if (const HostError error = streams->AEGP_GetNewMaskStream(
+          plugin_, maskHandle, kMaskStreamOutline, &mask.outlineStream)) {
     return error;
   }
   // An outline the host did not give has nothing to read, as a mask it did

@@ -84,8 +84,7 @@ HostError SimulatedHost::AEGP_GetNewCollectionFromCompSelection(PluginId plugin,
       return kViolationError;
     }
     const bool hasSelection = scene_.items[object->item].selection.has_value();
-    *collection =
-        hasSelection ? Fresh<CollectionHandle>(items_[object->item].collection) : nullptr;
+    *collection = hasSelection ? Fresh<CollectionHandle>(items_[object->item].collection) : nullptr;
     return 0;
   });
 }

@@ -31,7 +31,8 @@ SimulatedHost::SimulatedHost(Scene scene)
       for (const Mask& mask : layer.masks) objectCount += 2 + mask.keyframes.size();
     }
   }
-  if (objectCount > UINT32_MAX) throw SceneError("the scene has more objects than a host can count");
+  if (objectCount > UINT32_MAX)
+    throw SceneError("the scene has more objects than a host can count");
   objects_.reserve(objectCount);
   for (std::size_t i = 0; i < scene_.items.size(); ++i) {
     const Item& item = scene_.items[i];

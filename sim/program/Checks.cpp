@@ -568,11 +568,11 @@ uint64_t MemoryInUse() {
 // as memory running out, with the clipboard as it was.
 void ExpectRefusedPastCeiling(const CheckContext& context, Problems& problems) {
   const char what[] = "a text past 1 GiB";
-  const Played played = Play(
-      CompScene(R"([ { "masks": [ { "generate": { "vertices": 100000, "keyframes": 120,
+  const Played played =
+      Play(CompScene(R"([ { "masks": [ { "generate": { "vertices": 100000, "keyframes": 120,
                      "seed": 9 } } ] } ])",
-                kSelectMask),
-      context.entry);
+                     kSelectMask),
+           context.entry);
   CheckSession(played, {}, what, problems);
   problems.Expect(played.result.commandResult == 4,
                   std::string(what) + ": the command returned " +
@@ -790,9 +790,9 @@ CheckReport HostObjects(const CheckContext& context) {
                         { "generate": { "vertices": 8, "keyframes": 14, "seed": 4 } } ] } ])",
       R"([ { "layer": 0, "mask": 0 }, { "layer": 0 }, { "layer": 0, "mask": 1 },
            { "layer": 1, "mask": 0 }, { "layer": 1, "mask": 1 } ])");
-  Scene detailed =
-      CompScene(R"([ { "masks": [ { "generate": { "vertices": 2000, "keyframes": 30, "seed": 5 } } ] } ])",
-                kSelectMask);
+  Scene detailed = CompScene(
+      R"([ { "masks": [ { "generate": { "vertices": 2000, "keyframes": 30, "seed": 5 } } ] } ])",
+      kSelectMask);
   std::vector<std::pair<std::string, Scene>> scenes;
   scenes.emplace_back("a rig of 4 masks", std::move(rig));
   scenes.emplace_back("2,000 vertices x 30 keyframes", std::move(detailed));
@@ -829,9 +829,8 @@ const std::vector<Check>& CheckCatalogue() {
       {"hostile-host", "non-finite numbers, extreme counts, sizes and times", 300, true,
        &HostileHost},
       {"soak", "1,000 commands in one session", 300, true, &Soak},
-      {"host-objects",
-       "host calls and host objects of one export, per mask and per keyframe entry", 60, true,
-       &HostObjects},
+      {"host-objects", "host calls and host objects of one export, per mask and per keyframe entry",
+       60, true, &HostObjects},
   };
   return catalogue;
 }
