@@ -112,8 +112,8 @@ void EnsureRoom(TextBuffer& text, std::size_t extra, std::size_t expectedLength)
   const std::size_t needed = text.size() + extra;
   std::size_t plain = std::max(needed, text.capacity() + text.capacity() / 2);
   plain = plain > limit / 4 ? limit : plain;
-  expectedLength = std::min(expectedLength, limit);
-  if (expectedLength > plain) {
+  // A guess past the limit is no guess: the text would be refused first.
+  if (expectedLength > plain && expectedLength <= limit) {
     try {
       text.Reserve(expectedLength);
       return;

@@ -63,10 +63,10 @@ void AppendDocumentTail(TextBuffer& text);
 // would take the text past its limit. When the text must grow it grows by
 // half again, or straight to expectedLength, the caller's guess at the whole
 // text's length, when that is more; a long text is then copied few times.
-// A guess the allocator cannot meet falls back to the plain growth. Growth
-// never reserves past the limit, and growth past a quarter of it reserves
-// the limit at once: that memory is reserved, not touched, and the last copy
-// of the text is then of at most a quarter of the limit.
+// A guess the allocator cannot meet, or past the limit, falls back to the
+// plain growth. Growth never reserves past the limit; growth past a quarter
+// of it reserves the limit at once: that memory is reserved, not touched,
+// and the last copy of the text is then of at most a quarter of the limit.
 void EnsureRoom(TextBuffer& text, std::size_t extra, std::size_t expectedLength = 0);
 // EnsureRoom for an estimate of what is coming, which may overstate it: room
 // up to the limit at most, so an estimate alone never refuses the text.

@@ -47,4 +47,28 @@ output=$(validate "$modules/fake_hanging_entry.aex" --check registration --check
   --time-limit 5)
 expect "an entry point that never returns" 1 $? "$output" \
   "^registration +timeout .*past its limit of 5.00 s" "^module-file +fail "
+# A relative --module names the file in the current folder, not the one
+# Windows would find beside the program: a good module named while a broken
+# one lies beside the program passes, and the reverse fails.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+good="$build/installed/Plug-ins/rask9_Tarnwick.aex"
+broken="$modules/fake_crashing_entry.aex"
+mkdir -p "$scratch/program" "$scratch/here"
+cp "$build/sim/tarnwick-sim.exe" "$scratch/program/"
+relative() {
+  cp "$1" "$scratch/program/rask9_Tarnwick.aex"
+  cp "$2" "$scratch/here/rask9_Tarnwick.aex"
+  (cd "$scratch/here" && "$source/tools/wine-run" "$scratch/program/tarnwick-sim.exe" validate \
+    --module rask9_Tarnwick.aex --check registration 2>&1)
+}
+output=$(relative "$broken" "$good")
+expect "a good module named, a broken one beside the program" 0 $? "$output" \
+  '^module .*here.rask9_Tarnwick\.aex' "^registration +pass "
+output=$(relative "$good" "$broken")
+expect "a broken module named, a good one beside the program" 1 $? "$output" \
+  '^module .*here.rask9_Tarnwick\.aex' "^registration +crash "
+output=$(cd "$scratch/here" && "$source/tools/wine-run" "$scratch/program/tarnwick-sim.exe" \
+  validate --module missing.aex 2>&1)
+expect "a module file that is not there" 2 $? "$output" "missing\.aex: no such module file"
 exit $status

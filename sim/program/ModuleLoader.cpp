@@ -1,6 +1,7 @@
 #include "sim/program/ModuleLoader.h"
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #ifdef _WIN32
@@ -51,6 +52,13 @@ PropertyListInfo ParsePropertyList(const unsigned char* bytes, std::size_t size)
   return info;
 }
 
+std::string AbsoluteModulePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  if (error) throw ModuleError(path + ": " + error.message());
+  return absolute.lexically_normal().string();
+}
+
 #ifdef _WIN32
 namespace {
 
@@ -72,10 +80,23 @@ std::string SystemMessage(DWORD code) {
 
 }  // namespace
 
-EntryPointFuncType LoadModule(const std::string& path) {
+EntryPointFuncType LoadModule(const std::string& given) {
+  // A bare or relative name would be looked for beside this program first,
+  // as Windows searches: the file named here is the one loaded.
+  const std::string path = AbsoluteModulePath(given);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    throw ModuleError(path + ": no such module file");
+  }
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
     throw ModuleError(path + ": cannot be loaded as a module: " + SystemMessage(GetLastError()));
+  }
+  char loadedFile[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(module, loadedFile, MAX_PATH);
+  const std::string loadedPath(loadedFile, length);
+  if (length == 0 || !std::filesystem::equivalent(loadedPath, path, error)) {
+    throw ModuleError(path + ": the system loaded " + loadedPath + " instead");
   }
   HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(16000), "PIPL");
   if (resource == nullptr) {

@@ -23,8 +23,13 @@ struct PropertyListInfo {
 // Reads a plug-in property list; throws ModuleError when it is malformed.
 PropertyListInfo ParsePropertyList(const unsigned char* bytes, std::size_t size);
 
+// The path as given, taken from the current folder when relative.
+std::string AbsoluteModulePath(const std::string& path);
+
 #ifdef _WIN32
-// Loads the module, checks its property list and returns its entry point.
+// Loads the module file the path names (from the current folder when
+// relative, never one Windows would find elsewhere by its name), checks its
+// property list and returns its entry point.
 EntryPointFuncType LoadModule(const std::string& path);
 #endif
 

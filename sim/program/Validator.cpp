@@ -155,9 +155,12 @@ void PrintOutcome(const std::string& name, const Outcome& outcome) {
   std::cout << line << outcome.detail << std::endl;
 }
 
-bool WriteJson(const std::string& path, const std::vector<const Check*>& checks,
-               const std::vector<Outcome>& outcomes, const std::map<std::string, int>& totals) {
+bool WriteJson(const std::string& path, const std::string& module,
+               const std::vector<const Check*>& checks, const std::vector<Outcome>& outcomes,
+               const std::map<std::string, int>& totals) {
   nlohmann::ordered_json document;
+  document["module"] =
+      module.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(module);
   document["checks"] = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < checks.size(); ++i) {
     std::string detail = outcomes[i].detail;
@@ -198,8 +201,9 @@ std::string ScratchFolder() {
 
 }  // namespace
 
-int Validate(const ValidateOptions& options, EntryPointFuncType linkedEntry) {
-  if (!options.runCheck.empty()) return RunInThisProcess(options, linkedEntry);
+int Validate(const ValidateOptions& given, EntryPointFuncType linkedEntry) {
+  if (!given.runCheck.empty()) return RunInThisProcess(given, linkedEntry);
+  ValidateOptions options = given;
   const std::vector<Check>& catalogue = CheckCatalogue();
   if (options.list) {
     for (const Check& check : catalogue) {
@@ -223,6 +227,16 @@ int Validate(const ValidateOptions& options, EntryPointFuncType linkedEntry) {
   }
   if (checks.empty()) {
     for (const Check& check : catalogue) checks.push_back(&check);
+  }
+  // Every check, in every child, loads the one file named here.
+  if (!options.module.empty()) {
+    std::error_code error;
+    options.module = AbsoluteModulePath(options.module);
+    if (!std::filesystem::is_regular_file(options.module, error)) {
+      std::cerr << "tarnwick-sim: validate: " << options.module << ": no such module file\n";
+      return kUnusable;
+    }
+    std::cout << "module " << options.module << std::endl;
   }
   const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
   const std::string scratch = ScratchFolder();
@@ -277,7 +291,7 @@ int Validate(const ValidateOptions& options, EntryPointFuncType linkedEntry) {
   std::cout << checks.size() << " checks: " << totals["pass"] << " passed, " << totals["fail"]
             << " failed, " << totals["crash"] << " crashed, " << totals["timeout"] << " timed out, "
             << totals["skip"] << " skipped\n";
-  if (!options.json.empty() && !WriteJson(options.json, checks, outcomes, totals)) {
+  if (!options.json.empty() && !WriteJson(options.json, options.module, checks, outcomes, totals)) {
     std::cerr << "tarnwick-sim: " << options.json << ": cannot be written\n";
     return kUnusable;
   }
