@@ -151,9 +151,20 @@ void BM_export_uneven(benchmark::State& state) {
   MeasureExport(state, std::move(scene), 2.0 * 100 * kVertices + kSmallMasks * kSmallVertices);
 }
 
+// With TARNWICK_BENCH_SMOKE set, each benchmark runs once: the tests'
+// proof that every benchmark still builds and runs, not a measurement.
+bool Smoke() {
+  static const bool smoke = std::getenv("TARNWICK_BENCH_SMOKE") != nullptr;
+  return smoke;
+}
+
 // Nine runs of half a second each; the table takes their medians, which a
 // busy neighbour on a shared machine moves far less than one long run.
 void Measured(benchmark::internal::Benchmark* benchmark) {
+  if (Smoke()) {
+    benchmark->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
+    return;
+  }
   benchmark->MinTime(0.5)->Repetitions(9)->DisplayAggregatesOnly(true)->Unit(
       benchmark::kMillisecond);
 }
@@ -191,14 +202,15 @@ void BM_keyframes(benchmark::State& state) {
       keyframes, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   tarnwick::standin::Reset();
 }
-BENCHMARK(BM_keyframes)
-    ->Name("keyframes")
-    ->Arg(1000)
-    ->Arg(1 << 20)
-    ->MinTime(0.5)
-    ->Repetitions(3)
-    ->DisplayAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
+void MeasuredThrice(benchmark::internal::Benchmark* benchmark) {
+  if (Smoke()) {
+    benchmark->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
+    return;
+  }
+  benchmark->MinTime(0.5)->Repetitions(3)->DisplayAggregatesOnly(true)->Unit(
+      benchmark::kMillisecond);
+}
+BENCHMARK(BM_keyframes)->Name("keyframes")->Arg(1000)->Arg(1 << 20)->Apply(MeasuredThrice);
 
 void BM_floor_snprintf(benchmark::State& state) {
   const std::vector<double>& numbers = SixMillionNumbers();
@@ -238,6 +250,7 @@ class TableReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
+      failed_ = failed_ || run.error_occurred;
       if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
       std::string name = run.run_name.function_name;
       if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
@@ -308,6 +321,11 @@ class TableReporter : public benchmark::ConsoleReporter {
   }
 
   std::map<std::string, Row> rows_;
+  bool failed_ = false;
+
+ public:
+  // Whether a benchmark reported an error: a broken benchmark, not a slow one.
+  bool failed() const { return failed_; }
 };
 
 }  // namespace
@@ -330,8 +348,10 @@ int main(int argc, char** argv) {
   arguments.push_back(nullptr);
   benchmark::Initialize(&count, arguments.data());
   TableReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  (void)reporter.PrintTable();  // a measurement, not a test: the verdict is printed
+  const std::size_t ran = benchmark::RunSpecifiedBenchmarks(&reporter);
+  if (!Smoke()) {
+    (void)reporter.PrintTable();  // a measurement, not a test: the verdict is printed
+  }
   benchmark::Shutdown();
-  return 0;
+  return reporter.failed() || ran == 0 ? 1 : 0;
 }
