@@ -150,7 +150,7 @@ TEST(ModuleLoader, LoadsTheModuleAndRefusesOthersClearly) {
       {"/tests/modules/fake_without_pipl.aex", "has no readable PIPL resource"},
       {"/tests/modules/fake_effect_kind.aex", "is of kind \"eFKT\", not a general plug-in"},
       {"/tests/modules/fake_without_export.aex", "does not export its entry point EntryPointFunc"},
-      {"/tests/modules/absent.aex", "cannot be loaded as a module"},
+      {"/tests/modules/absent.aex", "absent.aex: no such module file"},
   };
   for (const auto& r : refused) {
     std::string message;

@@ -2,6 +2,7 @@
 // it: checked as data and as pixels a real SVG renderer produces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -78,6 +79,11 @@ TEST(SettingsReader, ReadsTheWorkedExampleAndEveryNonFiniteSpelling) {
       {"{ A = BSplineMask { Inputs = { MaskWidth = Input { Value = 1e10 }, MaskHeight = Input "
        "{ Value = 1 } } } }",
        "a frame size that is not an integer within 32 bits"},
+      // Lua reads none of these as a number, so neither does the reader.
+      {OnePolyline("{ X= inf, Y= 0 }"), "line 8 column 6: unexpected name \"inf\""},
+      {OnePolyline("{ X= -inf, Y= 0 }"), "line 8 column 7: unexpected name \"inf\""},
+      {OnePolyline("{ X= nan, Y= 0 }"), "unexpected name \"nan\""},
+      {OnePolyline("{ X= -Infinity, Y= 0 }"), "unexpected name \"Infinity\""},
   };
   for (const auto& r : refused) {
     std::string message;
@@ -185,6 +191,66 @@ TEST(Preview, PathsGoThroughTheScenesVerticesAndARendererDrawsThem) {
   const std::string background = pixel(1800, 1000);
   EXPECT_EQ(background, std::string("\x20\x20\x20", 3));
   EXPECT_NE(pixel(mask.keyframes[0].vertices[0].x, mask.keyframes[0].vertices[0].y), background);
+}
+
+// Texts the reader takes but a careless picture would not hold: numbers
+// past any fixed buffer, sums that overflow, names that are markup or not
+// text. The picture is well-formed XML (a real parser reads it), every
+// number in it is finite and whole, and what cannot be drawn is named.
+TEST(Preview, HostileTextsGiveValidPictures) {
+  const auto tool = [](const std::string& name, const std::string& point) {
+    return "{ Tools = { [\"" + name +
+           "\"] = BezierSpline { KeyFrames = { [3] = { 0, Value = Polyline { Points = { " + point +
+           " } } } } } } }";
+  };
+  const struct {
+    const char* what;
+    std::string text;
+    std::size_t paths;
+    const char* note;  // in the legend, when not empty
+  } cases[] = {
+      {"a coordinate of 1e303, written whole", tool("Big", "{ X = 1e303, Y = 0 }"), 1,
+       "\"M 1919999999999999883366820810630007397127735146262526391012628141694055276098540909345"
+       "915377428577487699876374666783137135113701198586117861805273377446441492797561876802946"
+       "119885000368607188653921994202089321907022714819049757791870633429555764726362626438704"
+       "383213902030260041122424293518381634842523598848.000 540.000"},
+      {"a sum that overflows", tool("Sum", "{ X = 1.7e308, Y = 0, RX = 1.7e308 }"), 0,
+       "Sum frame 3: not drawable"},
+      {"markup in a name", tool("a<b>&c\\\"d'", "{ X = 0, Y = 0 }"), 1, "a&lt;b&gt;&amp;c"},
+      {"control characters and bytes that are not UTF-8",
+       tool("t\x01\x1f\x7f\xff\xc3\xa9", "{ X = 0, Y = 0 }"), 1,
+       "t\xEF\xBF\xBD\xEF\xBF\xBD\x7f\xEF\xBF\xBD\xc3\xa9"},
+  };
+  const bool parser = std::system("command -v rsvg-convert >/dev/null") == 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::ostringstream out;
+    sim::WritePreview(out, ReadSettings(c.text));
+    const std::string svg = out.str();
+    std::size_t paths = 0;
+    for (std::size_t at = svg.find("<path "); at != std::string::npos;
+         at = svg.find("<path ", at + 1)) {
+      ++paths;
+    }
+    EXPECT_EQ(paths, c.paths);
+    EXPECT_NE(svg.find(c.note), std::string::npos) << svg;
+    // Every attribute that holds numbers holds finite, whole ones.
+    const std::regex numbers(
+        R"re(\s(?:d|x|y|x1|y1|x2|y2|cx|cy|r|width|height|stroke-width)="([^"]*)")re");
+    for (std::sregex_iterator it(svg.begin(), svg.end(), numbers), end; it != end; ++it) {
+      std::istringstream words((*it)[1]);
+      std::string word;
+      while (words >> word) {
+        if (word.size() == 1 && std::isalpha(static_cast<unsigned char>(word[0]))) continue;
+        EXPECT_TRUE(std::regex_match(word, std::regex(R"(-?[0-9]+(\.[0-9]+)?)"))) << word;
+      }
+    }
+    if (parser) {
+      const std::string file = ::testing::TempDir() + "/hostile.svg";
+      testing::WriteFile(file, svg);
+      EXPECT_EQ(std::system(("rsvg-convert " + file + " -o " + file + ".png").c_str()), 0) << svg;
+    }
+  }
 }
 
 // Settings files in Fusion's own format (a tool copied out of Fusion, a

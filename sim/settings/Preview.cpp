@@ -32,19 +32,70 @@ Mapped Map(const Frame& frame, double x, double y) {
   return {(x + 0.5) * frame.width, (0.5 - y) * frame.height};
 }
 
+// A number written whole, however large: a fixed buffer would cut digits.
 std::string Coordinate(double v) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.3f", v);
-  return buffer;
+  const int length = std::snprintf(nullptr, 0, "%.3f", v);
+  std::string text(static_cast<std::size_t>(length), '\0');
+  std::snprintf(text.data(), text.size() + 1, "%.3f", v);
+  return text;
 }
 
-std::string Pair(const Mapped& m) {
-  return Coordinate(m.x) + " " + Coordinate(m.y);
+// The numbers of one keyframe's drawing, and whether every one was finite:
+// a sum of large coordinates can overflow where each one was finite.
+class Numbers {
+ public:
+  std::string operator()(double v) {
+    finite_ = finite_ && std::isfinite(v);
+    return Coordinate(v);
+  }
+  std::string Pair(const Mapped& m) { return (*this)(m.x) + " " + (*this)(m.y); }
+  bool finite() const { return finite_; }
+
+ private:
+  bool finite_ = true;
+};
+
+// The length of the UTF-8 sequence that starts the text, or 0 when it is
+// not one.
+std::size_t Utf8Length(const std::string& text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  const std::size_t length = lead < 0x80                    ? 1
+                             : lead >= 0xC2 && lead <= 0xDF ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  }
+  // Overlong forms, surrogates and code points past U+10FFFF are not text.
+  if ((lead == 0xE0 && byte(at + 1) < 0xA0) || (lead == 0xED && byte(at + 1) > 0x9F) ||
+      (lead == 0xF0 && byte(at + 1) < 0x90) || (lead == 0xF4 && byte(at + 1) > 0x8F)) {
+    return 0;
+  }
+  return length;
 }
 
+// Text as XML character data or an attribute value: markup escaped, and
+// what XML cannot hold (control characters, bytes that are not UTF-8)
+// replaced by U+FFFD.
 std::string Escape(const std::string& text) {
   std::string escaped;
-  for (const char c : text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8Length(text, at);
+    const char c = text[at];
+    if (length == 0 || (length == 1 && static_cast<unsigned char>(c) < 0x20)) {
+      escaped += "\xEF\xBF\xBD";
+      at += length == 0 ? 1 : length;
+      continue;
+    }
+    if (length > 1) {
+      escaped.append(text, at, length);
+      at += length;
+      continue;
+    }
+    ++at;
     switch (c) {
       case '&':
         escaped += "&amp;";
@@ -104,16 +155,17 @@ std::vector<std::size_t> Chosen(std::size_t count) {
 // A Bezier polyline: M at point 0, then one cubic per edge, from point k
 // to point k + 1 (a closed one from the last back to the first), through k's
 // right and k + 1's left handle.
-std::string BezierPathData(const Frame& frame, const SettingsKeyframe& key) {
+std::string BezierPathData(const Frame& frame, const SettingsKeyframe& key, Numbers& numbers) {
   const std::vector<SettingsPoint>& points = key.points;
   const std::size_t n = points.size();
-  std::string d = "M " + Pair(Map(frame, points[0].x, points[0].y));
+  std::string d = "M " + numbers.Pair(Map(frame, points[0].x, points[0].y));
   const std::size_t edges = key.closed ? n : n - 1;
   for (std::size_t k = 0; k < edges; ++k) {
     const SettingsPoint& from = points[k];
     const SettingsPoint& to = points[(k + 1) % n];
-    d += " C " + Pair(Map(frame, from.x + from.rx, from.y + from.ry)) + " " +
-         Pair(Map(frame, to.x + to.lx, to.y + to.ly)) + " " + Pair(Map(frame, to.x, to.y));
+    d += " C " + numbers.Pair(Map(frame, from.x + from.rx, from.y + from.ry)) + " " +
+         numbers.Pair(Map(frame, to.x + to.lx, to.y + to.ly)) + " " +
+         numbers.Pair(Map(frame, to.x, to.y));
   }
   return key.closed ? d + " Z" : d;
 }
@@ -121,7 +173,7 @@ std::string BezierPathData(const Frame& frame, const SettingsKeyframe& key) {
 // A uniform cubic B-spline of the control points, as the Bezier segments
 // it is made of; with fewer than four points (or open and short) the
 // control polygon.
-std::string BSplinePathData(const Frame& frame, const SettingsKeyframe& key) {
+std::string BSplinePathData(const Frame& frame, const SettingsKeyframe& key, Numbers& numbers) {
   const std::vector<SettingsPoint>& p = key.points;
   const std::size_t n = p.size();
   const auto at = [&](std::size_t i, double a, double b, double c, double d) {
@@ -134,20 +186,20 @@ std::string BSplinePathData(const Frame& frame, const SettingsKeyframe& key) {
   };
   const std::size_t segments = key.closed ? n : (n >= 4 ? n - 3 : 0);
   if (n < 4 || segments == 0) {
-    std::string d = "M " + Pair(Map(frame, p[0].x, p[0].y));
-    for (std::size_t k = 1; k < n; ++k) d += " L " + Pair(Map(frame, p[k].x, p[k].y));
+    std::string d = "M " + numbers.Pair(Map(frame, p[0].x, p[0].y));
+    for (std::size_t k = 1; k < n; ++k) d += " L " + numbers.Pair(Map(frame, p[k].x, p[k].y));
     return key.closed ? d + " Z" : d;
   }
-  std::string d = "M " + Pair(at(0, 1, 4, 1, 0));
+  std::string d = "M " + numbers.Pair(at(0, 1, 4, 1, 0));
   for (std::size_t i = 0; i < segments; ++i) {
-    d += " C " + Pair(at(i, 0, 4, 2, 0)) + " " + Pair(at(i, 0, 2, 4, 0)) + " " +
-         Pair(at(i, 0, 1, 4, 1));
+    d += " C " + numbers.Pair(at(i, 0, 4, 2, 0)) + " " + numbers.Pair(at(i, 0, 2, 4, 0)) + " " +
+         numbers.Pair(at(i, 0, 1, 4, 1));
   }
   return key.closed ? d + " Z" : d;
 }
 
-std::string PathData(const Frame& frame, const SettingsKeyframe& key) {
-  return key.bspline ? BSplinePathData(frame, key) : BezierPathData(frame, key);
+std::string PathData(const Frame& frame, const SettingsKeyframe& key, Numbers& numbers) {
+  return key.bspline ? BSplinePathData(frame, key, numbers) : BezierPathData(frame, key, numbers);
 }
 
 // A frame key as written: whole numbers without a decimal point.
@@ -158,17 +210,17 @@ std::string FrameText(double frame) {
 }
 
 void WriteMarks(std::ostream& out, const Frame& frame, const SettingsKeyframe& key,
-                const std::string& colour, double scale) {
+                const std::string& colour, double scale, Numbers& numbers) {
   out << "  <g class=\"marks\" stroke=\"" << colour << "\" fill=\"" << colour << "\">\n";
   for (const SettingsPoint& p : key.points) {
     const Mapped at = Map(frame, p.x, p.y);
     for (const Mapped& handle :
          {Map(frame, p.x + p.lx, p.y + p.ly), Map(frame, p.x + p.rx, p.y + p.ry)}) {
-      out << "    <line x1=\"" << Coordinate(at.x) << "\" y1=\"" << Coordinate(at.y) << "\" x2=\""
-          << Coordinate(handle.x) << "\" y2=\"" << Coordinate(handle.y) << "\" stroke-width=\""
+      out << "    <line x1=\"" << numbers(at.x) << "\" y1=\"" << numbers(at.y) << "\" x2=\""
+          << numbers(handle.x) << "\" y2=\"" << numbers(handle.y) << "\" stroke-width=\""
           << Coordinate(scale * 0.5) << "\"/>\n";
     }
-    out << "    <circle cx=\"" << Coordinate(at.x) << "\" cy=\"" << Coordinate(at.y) << "\" r=\""
+    out << "    <circle cx=\"" << numbers(at.x) << "\" cy=\"" << numbers(at.y) << "\" r=\""
         << Coordinate(scale * 2.5) << "\"/>\n";
   }
   out << "  </g>\n";
@@ -235,19 +287,30 @@ void WritePreview(std::ostream& out, const Settings& settings) {
     for (std::size_t c = 0; c < chosen.size(); ++c) {
       const SettingsKeyframe& key = keys[chosen[c]];
       if (key.points.empty()) continue;
+      const std::string named =
+          polyline.tool + (key.frame ? " frame " + FrameText(*key.frame) : "");
       if (!Drawable(key)) {
-        notes.push_back(polyline.tool + (key.frame ? " frame " + FrameText(*key.frame) : "") +
-                        ": not drawable");
+        notes.push_back(named + ": not drawable");
         continue;
       }
+      // Drawn aside first: a keyframe whose drawing overflows is left out.
       const std::string colour = Colour(chosen[c], keys.size());
+      Numbers numbers;
+      const std::string path = PathData(frame, key, numbers);
+      std::ostringstream marks;
+      if (points <= kMaxMarkedPoints || c == 0 || c + 1 == chosen.size()) {
+        WriteMarks(marks, frame, key, colour, scale, numbers);
+      }
+      if (!numbers.finite()) {
+        notes.push_back(named +
+                        ": not drawable (its drawing is beyond the numbers a picture holds)");
+        continue;
+      }
       shapes << "  <path data-tool=\"" << Escape(polyline.tool) << "\"";
       if (key.frame) shapes << " data-frame=\"" << FrameText(*key.frame) << "\"";
       shapes << " fill=\"none\" stroke=\"" << colour << "\" stroke-width=\""
-             << Coordinate(scale * 1.5) << "\" d=\"" << PathData(frame, key) << "\"/>\n";
-      if (points <= kMaxMarkedPoints || c == 0 || c + 1 == chosen.size()) {
-        WriteMarks(shapes, frame, key, colour, scale);
-      }
+             << Coordinate(scale * 1.5) << "\" d=\"" << path << "\"/>\n"
+             << marks.str();
     }
     legend.push_back(LegendLine(polyline, chosen.size()));
   }

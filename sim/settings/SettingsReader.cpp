@@ -142,7 +142,11 @@ class Parser {
     const std::string digits = text_.substr(start, at_ - start);
     char* end = nullptr;
     std::strtod(digits.c_str(), &end);
-    if (digits.empty() || end != digits.c_str() + digits.size()) {
+    // strtod also reads inf, nan and their spellings, which Lua reads as
+    // names: a number starts with a digit or a point.
+    const bool numeral = !digits.empty() &&
+                         (std::isdigit(static_cast<unsigned char>(digits[0])) || digits[0] == '.');
+    if (!numeral || end != digits.c_str() + digits.size()) {
       at_ = start;
       return "";
     }
@@ -152,6 +156,11 @@ class Parser {
   // A number, a negated number, or a quotient of two (0/0 stands for NaN).
   double Number() {
     const bool negative = Accept('-');
+    // -inf is no number to Lua but a name negated: refused as inf is.
+    if (negative && NameStart(Peek()) && !AtEnd()) {
+      const Place place = Here();
+      Fail(place, "unexpected name \"" + Name() + "\" where a value should be");
+    }
     double value = UnsignedNumber();
     if (Accept('/')) value = value / UnsignedNumber();
     return negative ? -value : value;
