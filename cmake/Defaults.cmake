@@ -7,4 +7,9 @@ function(tarnwick_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror -ffp-contract=off)
   # Link-time optimisation compiles again at link time: the same rule there.
   target_link_options(${target} PRIVATE -ffp-contract=off)
+  # No build path enters what is built: the tree's own paths are written
+  # relative, wherever the clone lies.
+  set(prefix_maps -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
+  target_compile_options(${target} PRIVATE ${prefix_maps})
+  target_link_options(${target} PRIVATE ${prefix_maps})
 endfunction()

@@ -25,4 +25,9 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};module;/")
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/build)
+# Every entry carries the source date, and the zip's local times are UTC
+# whatever the packer's time zone; cpack reads this file before it packs.
+file(WRITE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake
+     "set(ENV{SOURCE_DATE_EPOCH} ${TARNWICK_SOURCE_DATE_EPOCH})\nset(ENV{TZ} UTC)\n")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
 include(CPack)
