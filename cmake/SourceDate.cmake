@@ -29,5 +29,7 @@ if(NOT TARNWICK_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
   message(FATAL_ERROR "SOURCE_DATE_EPOCH must be seconds since 1970, not "
                       "\"${TARNWICK_SOURCE_DATE_EPOCH}\"")
 endif()
+# For the scripts that check a release against it.
+file(WRITE ${CMAKE_BINARY_DIR}/source-date-epoch "${TARNWICK_SOURCE_DATE_EPOCH}\n")
 # Commands that stamp files (the linker, strip, objcopy, cpack) run under it.
 set(TARNWICK_DATED ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${TARNWICK_SOURCE_DATE_EPOCH})

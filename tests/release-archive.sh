@@ -8,4 +8,5 @@ out="$build/release-archive"
 rm -rf "$out"
 (cd "$build" && cpack -G ZIP --config CPackConfig.cmake -B "$out" >/dev/null)
 archive=$(ls "$out"/Tarnwick-*-win64.zip)
-"$source/tools/check-package" "$archive" "$build/plugin/stripped/rask9_Tarnwick.aex"
+"$source/tools/check-package" "$archive" "$build/plugin/stripped/rask9_Tarnwick.aex" \
+  "$(cat "$build/source-date-epoch")"
