@@ -12,7 +12,9 @@ double Column(const Vector4& v, const Matrix4& m, int j) {
   return ((v.x * m.m[0][j] + v.y * m.m[1][j]) + v.z * m.m[2][j]) + v.w * m.m[3][j];
 }
 
-Vector4 RowTimesMatrix(const Vector4& v, const Matrix4& m) {
+}  // namespace
+
+HostError TransformRowVector(const Vector4& v, const Matrix4& m, Vector4& out) {
   double c0 = Column(v, m, 0);
   double c1 = Column(v, m, 1);
   double c2 = Column(v, m, 2);
@@ -24,17 +26,24 @@ Vector4 RowTimesMatrix(const Vector4& v, const Matrix4& m) {
     c2 = c2 * r;
     c3 = 1.0;
   }
-  return Vector4{c0, c1, c2, c3};
+  out = Vector4{c0, c1, c2, c3};  // v is read whole before out is written
+  return 0;
 }
 
+namespace {
+
 Vector4 Transformed(double x, double y, Point2 anchor, const Matrix4& m) {
-  return RowTimesMatrix(Vector4{x - anchor.x, y - anchor.y, 0.0, 0.0}, m);
+  Vector4 out;
+  TransformRowVector(Vector4{x - anchor.x, y - anchor.y, 0.0, 0.0}, m, out);
+  return out;
 }
 
 // A point carried through the whole matrix: translation row and division by
 // the fourth component included.
 Vector4 PlacedPoint(double x, double y, const Matrix4& m) {
-  return RowTimesMatrix(Vector4{x, y, 0.0, 1.0}, m);
+  Vector4 out;
+  TransformRowVector(Vector4{x, y, 0.0, 1.0}, m, out);
+  return out;
 }
 
 double NormalisedX(double x, Point2 position, double halfW, double W) {
@@ -79,11 +88,6 @@ NormalisedPoint Normalised(const Vector4& t, const Vector4& tIn, const Vector4& 
 }
 
 }  // namespace
-
-HostError TransformRowVector(const Vector4& v, const Matrix4& m, Vector4& out) {
-  out = RowTimesMatrix(v, m);
-  return 0;
-}
 
 NormalisedPoint ConvertVertex(const PathVertex& vertex, Point2 anchor, Point2 position,
                               const Matrix4& m, double W, double H) {

@@ -1,0 +1,123 @@
+// What the validator's checks share: a session played and what the host saw
+// of it, the rules every session must keep, the scenes they play, and the
+// list of problems a check reports. The checks themselves are by role:
+// SessionChecks.cpp (the hooks as a host calls them), FaultSweeps.cpp (every
+// failure the host can hand the module), ModuleAndHostChecks.cpp (the file,
+// hostile answers, a long session, the weight of one export).
+#ifndef TARNWICK_SIM_PROGRAM_CHECK_SUPPORT_H
+#define TARNWICK_SIM_PROGRAM_CHECK_SUPPORT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/HostInterface.h"
+#include "sim/host/SimulatedHost.h"
+#include "sim/program/Checks.h"
+#include "sim/program/Session.h"
+#include "sim/scene/Scene.h"
+
+namespace tarnwick::sim::checks {
+
+// A report lists this many problems; the rest are counted.
+constexpr std::size_t kMaxProblems = 20;
+
+class Problems {
+ public:
+  explicit Problems(CheckReport& report) : report_(report) {}
+  ~Problems() {
+    if (more_ > 0) report_.problems.push_back("... and " + std::to_string(more_) + " more");
+  }
+  Problems(const Problems&) = delete;
+  Problems& operator=(const Problems&) = delete;
+
+  void Add(const std::string& problem) {
+    if (report_.problems.size() < kMaxProblems) {
+      report_.problems.push_back(problem);
+    } else {
+      ++more_;
+    }
+  }
+  // Adds the problem when the condition does not hold.
+  void Expect(bool holds, const std::string& problem) {
+    if (!holds) Add(problem);
+  }
+
+ private:
+  CheckReport& report_;
+  std::size_t more_ = 0;
+};
+
+// One session played, and what the host saw of it.
+struct Played {
+  SessionResult result;
+  std::vector<CallRecord> calls;
+  std::vector<std::string> violations;
+  std::vector<std::string> outstanding;
+  std::vector<std::string> reports;
+  int undoOpened = 0;  // StartUndoGroup calls that returned 0
+  int undoEndCalls = 0;
+  int undoOpen = 0;
+  int64_t objects = 0;  // host objects obtained
+  std::optional<std::string> before;
+  std::optional<std::string> after;
+};
+
+// Plays the scene's session, failing the given calls with the code.
+Played Play(const Scene& scene, EntryPointFuncType entry,
+            const std::vector<int64_t>& failCalls = {}, HostError code = 0);
+// What a fault-free session put on the clipboard, or none when it left it.
+std::optional<std::string> ExportOf(const Played& faultFree);
+
+struct SessionRules {
+  std::optional<std::string> exported;  // the fault-free export, if there is one
+  bool mayBeEmptied = false;            // the clipboard refused the text after emptying
+  bool closingRefused = false;          // the host refused to close the undo group
+};
+
+// What every session of every check must show: no host rule broken, every
+// suite released, undo groups balanced, and the clipboard all or nothing.
+void CheckSession(const Played& played, const SessionRules& rules, const std::string& what,
+                  Problems& problems);
+
+std::string ReadText(const std::filesystem::path& path);
+// The scene files of a folder, in name order.
+std::vector<std::filesystem::path> SceneFiles(const std::string& folder);
+// The scenes the fault sweeps play: the examples and the extra sweep scenes.
+std::vector<std::pair<std::string, Scene>> SweepScenes(const CheckContext& context,
+                                                       Problems& problems);
+// "call 7 (AEGP_GetItemType)": call k of a session, named.
+std::string Named(const std::vector<CallRecord>& calls, int64_t call);
+// Whether one of the failed calls was the closing of the undo group.
+bool ClosingAmong(const std::vector<CallRecord>& calls, const std::vector<int64_t>& failed);
+// A scene of a composition with the given layers and selection.
+Scene CompScene(const std::string& layers, const std::string& selection,
+                const std::string& extra = "");
+// The command's own host calls in a session of the usual steps.
+int64_t CommandCalls(const Played& played);
+
+// One mask of two vertices keyed twice, and a selection of it.
+extern const char kOneMask[];
+extern const char kSelectMask[];
+
+// The checks of the catalogue.
+CheckReport Registration(const CheckContext& context);
+CheckReport MenuUpdate(const CheckContext& context);
+CheckReport OtherCommand(const CheckContext& context);
+CheckReport Examples(const CheckContext& context);
+CheckReport SingleFaults(const CheckContext& context);
+CheckReport PairFaults(const CheckContext& context);
+CheckReport MissingSuites(const CheckContext& context);
+CheckReport ClipboardSteps(const CheckContext& context);
+CheckReport ModuleFile(const CheckContext& context);
+CheckReport HostileHost(const CheckContext& context);
+CheckReport Soak(const CheckContext& context);
+CheckReport HostObjects(const CheckContext& context);
+
+}  // namespace tarnwick::sim::checks
+
+#endif

@@ -1,0 +1,178 @@
+// Every failure a host can hand the module: each call of a session failing
+// in turn, every pair on the smallest scene, each suite missing, each
+// clipboard step failing.
+#include <set>
+
+#include "host/SuiteHandler.h"
+#include "sim/program/CheckSupport.h"
+#include "sim/scene/Operations.h"
+
+#ifndef _WIN32
+#include "platform/Win32StandIn.h"
+#endif
+
+namespace tarnwick::sim::checks {
+
+namespace {
+
+// What a hook must return when call k of the session fails, and what it may
+// call after it: the entry point and the menu hook pass every failure on
+// (the menu hook's disabling of the command excepted); the command returns
+// the failing call's code and makes no host call after it but closing the
+// undo group.
+void ExpectResult(const Played& faultFree, const Played& played, int64_t k, HostError injected,
+                  const std::string& what, Problems& problems) {
+  const std::vector<int64_t>& ends = faultFree.result.callsAfterStep;
+  if (ends.size() < 3) return;
+  const auto index = static_cast<std::size_t>(k - 1);
+  const Operation op = faultFree.calls[index].operation;
+  const auto expect = [&](const char* hook, HostError got) {
+    problems.Expect(got == injected, what + ": " + hook + " returned " + std::to_string(got) +
+                                         ", not " + std::to_string(injected));
+  };
+  if (k <= ends[0]) {
+    expect("the entry point", played.result.entryResult);
+  } else if (k <= ends[1]) {
+    if (op != Operation::AEGP_DisableCommand) expect("the menu hook", played.result.menuResult);
+  } else if (k <= ends[2]) {
+    expect("the command", played.result.commandResult);
+    const int64_t ended = played.result.callsAfterStep.size() >= 3
+                              ? played.result.callsAfterStep[2]
+                              : static_cast<int64_t>(played.calls.size());
+    for (int64_t later = k + 1; later <= ended; ++later) {
+      const Operation after = played.calls[static_cast<std::size_t>(later - 1)].operation;
+      if (after == Operation::AEGP_EndUndoGroup) continue;
+      problems.Add(what + ": " + Named(played.calls, later) + " after the failure");
+      break;
+    }
+  }
+}
+
+// A session without faults makes no call that fails.
+void ExpectNoFailingCall(const Played& faultFree, const std::string& name, Problems& problems) {
+  for (std::size_t i = 0; i < faultFree.calls.size(); ++i) {
+    if (faultFree.calls[i].result == 0) continue;
+    problems.Add(name + " as it is: " + Named(faultFree.calls, static_cast<int64_t>(i + 1)) +
+                 " failed with " + std::to_string(faultFree.calls[i].result));
+  }
+}
+
+}  // namespace
+
+CheckReport SingleFaults(const CheckContext& context) {
+  CheckReport report;
+  Problems problems(report);
+  constexpr HostError kInjected = 77;
+  int runs = 0;
+  for (const auto& [name, scene] : SweepScenes(context, problems)) {
+    const Played faultFree = Play(scene, context.entry);
+    CheckSession(faultFree, {ExportOf(faultFree)}, name + " as it is", problems);
+    ExpectNoFailingCall(faultFree, name, problems);
+    const auto n = static_cast<int64_t>(faultFree.calls.size());
+    for (int64_t k = 1; k <= n; ++k) {
+      const std::string what = name + " with " + Named(faultFree.calls, k) + " failing";
+      const Played played = Play(scene, context.entry, {k}, kInjected);
+      CheckSession(played, {ExportOf(faultFree), false, ClosingAmong(faultFree.calls, {k})}, what,
+                   problems);
+      ExpectResult(faultFree, played, k, kInjected, what, problems);
+      ++runs;
+    }
+  }
+  report.note = std::to_string(runs) + " sessions";
+  return report;
+}
+
+CheckReport PairFaults(const CheckContext& context) {
+  CheckReport report;
+  Problems problems(report);
+  constexpr HostError kInjected = 78;
+  std::optional<std::pair<std::string, Scene>> smallest;
+  std::optional<Played> faultFree;
+  for (auto& [name, scene] : SweepScenes(context, problems)) {
+    Played played = Play(scene, context.entry);
+    if (!faultFree || played.calls.size() < faultFree->calls.size()) {
+      smallest.emplace(name, scene);
+      faultFree = std::move(played);
+    }
+  }
+  if (!smallest) return report;
+  const auto n = static_cast<int64_t>(faultFree->calls.size());
+  int runs = 0;
+  for (int64_t first = 1; first <= n; ++first) {
+    for (int64_t second = first + 1; second <= n; ++second) {
+      const std::string what = smallest->first + " with " + Named(faultFree->calls, first) +
+                               " and " + Named(faultFree->calls, second) + " failing";
+      const Played played = Play(smallest->second, context.entry, {first, second}, kInjected);
+      CheckSession(played,
+                   {ExportOf(*faultFree), false, ClosingAmong(played.calls, {first, second})}, what,
+                   problems);
+      ++runs;
+    }
+  }
+  report.note = std::to_string(runs) + " sessions on " + smallest->first;
+  return report;
+}
+
+CheckReport MissingSuites(const CheckContext& context) {
+  CheckReport report;
+  Problems problems(report);
+  int runs = 0;
+  for (const auto& [name, scene] : SweepScenes(context, problems)) {
+    const Played faultFree = Play(scene, context.entry);
+    // The suites each hook uses, from the operations it called.
+    const std::vector<int64_t>& ends = faultFree.result.callsAfterStep;
+    std::set<std::pair<std::string, int32_t>> seen;
+    for (std::size_t step = 0; step < ends.size() && step < 3; ++step) {
+      const int64_t from = step == 0 ? 0 : ends[step - 1];
+      for (int64_t k = from; k < ends[step]; ++k) {
+        const auto suite = OperationSuite(faultFree.calls[static_cast<std::size_t>(k)].operation);
+        if (!seen.insert(suite).second) continue;
+        for (const bool nullTable : {false, true}) {
+          Scene missing = scene;
+          missing.missingSuites.push_back(MissingSuite{suite.first, suite.second, nullTable});
+          const std::string what = name + " without " + suite.first + " " +
+                                   std::to_string(suite.second) +
+                                   (nullTable ? " (null table)" : "");
+          const Played played = Play(missing, context.entry);
+          CheckSession(played, {ExportOf(faultFree)}, what, problems);
+          const HostError results[] = {played.result.entryResult, played.result.menuResult,
+                                       played.result.commandResult};
+          problems.Expect(
+              results[step] == kMissingSuiteError,
+              what + ": the hook returned " + std::to_string(results[step]) + ", not 516");
+          ++runs;
+        }
+      }
+    }
+  }
+  report.note = std::to_string(runs) + " sessions";
+  return report;
+}
+
+CheckReport ClipboardSteps(const CheckContext& context) {
+  CheckReport report;
+#ifdef _WIN32
+  (void)context;
+  report.skipped = true;
+  report.note = "the system's clipboard cannot be failed step by step";
+#else
+  Problems problems(report);
+  const Scene base = CompScene(kOneMask, kSelectMask);
+  const Played faultFree = Play(base, context.entry);
+  for (const char* step : kClipboardSteps) {
+    Scene scene = base;
+    scene.clipboardFaults = {step};
+    const Played played = Play(scene, context.entry);
+    const std::string what = std::string(step) + " failing";
+    const bool afterEmptying = std::string(step) == "SetClipboardData";
+    CheckSession(played, {ExportOf(faultFree), afterEmptying}, what, problems);
+    problems.Expect(
+        played.result.commandResult == 1,
+        what + ": the command returned " + std::to_string(played.result.commandResult) + ", not 1");
+    problems.Expect(standin::LiveBlocksOutsideClipboard() == 0, what + ": a memory block leaked");
+  }
+#endif
+  return report;
+}
+
+}  // namespace tarnwick::sim::checks
