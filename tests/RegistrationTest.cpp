@@ -63,27 +63,6 @@ TEST(Registration, CommandIdZeroSkipsOnlyTheMenuItem) {
   EXPECT_TRUE(r.host->reports().empty());
 }
 
-TEST(Registration, FailureAtEachStepStopsThereWithOneReport) {
-  for (std::size_t step = 0; step < kAllSteps.size(); ++step) {
-    for (const bool reportFails : {false, true}) {
-      SCOPED_TRACE(kAllSteps[step] + (reportFails ? " with a failing report" : ""));
-      std::string faults =
-          R"("faults": [ { "operation": ")" + kAllSteps[step] + R"(", "call": 1, "code": 42 })";
-      if (reportFails) faults += R"(, { "operation": "AEGP_ReportInfo", "call": 1, "code": 5 })";
-      const Registered r = Register(faults + " ],");
-      EXPECT_EQ(r.result, 42);
-      Names expected(kAllSteps.begin(), kAllSteps.begin() + static_cast<long>(step) + 1);
-      expected.push_back("AEGP_ReportInfo");
-      EXPECT_EQ(r.calls(), expected);
-      EXPECT_EQ(r.host->reports().size(), reportFails ? 0u : 1u);
-      if (!reportFails) {
-        EXPECT_EQ(r.host->reports()[0], "Tarnwick : Could not register command hook.");
-      }
-      EXPECT_TRUE(r.host->OutstandingSuites().empty());
-    }
-  }
-}
-
 TEST(Registration, MissingSuiteGives516WithoutReport) {
   const char* suites[] = {R"({ "name": "AEGP Command Suite", "version": 1 })",
                           R"({ "name": "AEGP Register Suite", "version": 6, "null_table": true })"};
@@ -94,86 +73,6 @@ TEST(Registration, MissingSuiteGives516WithoutReport) {
     EXPECT_TRUE(r.host->OutstandingSuites().empty());
   }
   EXPECT_EQ(EntryPointFunc(nullptr, 0, 0, 1), kMissingSuiteError);
-}
-
-struct MenuCase {
-  const char* name;
-  std::string scene;
-  Names calls;
-  HostError result;
-  bool enabledAfter;
-};
-
-TEST(UpdateMenuHook, FollowsTheActiveItem) {
-  const std::string items =
-      R"("items": [ { "type": "composition" }, { "type": "footage" }, { "type": 1 },
-                    { "type": 3 } ] })";
-  const auto scene = [&](const std::string& head) { return "{ " + head + items; };
-  const std::vector<MenuCase> cases = {
-      {"composition",
-       scene(R"("active_item": 0,)"),
-       {"AEGP_GetActiveItem", "AEGP_GetItemType", "AEGP_EnableCommand"},
-       0,
-       true},
-      {"footage",
-       scene(R"("active_item": 1,)"),
-       {"AEGP_GetActiveItem", "AEGP_GetItemType", "AEGP_EnableCommand"},
-       0,
-       true},
-      {"type 1",
-       scene(R"("active_item": 2,)"),
-       {"AEGP_GetActiveItem", "AEGP_GetItemType"},
-       0,
-       false},
-      {"type 3",
-       scene(R"("active_item": 3,)"),
-       {"AEGP_GetActiveItem", "AEGP_GetItemType"},
-       0,
-       false},
-      {"no active item", scene(""), {"AEGP_GetActiveItem", "AEGP_DisableCommand"}, 0, false},
-      {"disable fails",
-       scene(R"("faults": [ { "operation": "AEGP_DisableCommand", "call": 1,
-         "code": 6 } ],)"),
-       {"AEGP_GetActiveItem", "AEGP_DisableCommand"},
-       6,
-       false},
-      {"lookup fails, disable fails too",
-       scene(R"("active_item": 0, "faults": [
-         { "operation": "AEGP_GetActiveItem", "call": 1, "code": 3 },
-         { "operation": "AEGP_DisableCommand", "call": 1, "code": 6 } ],)"),
-       {"AEGP_GetActiveItem", "AEGP_DisableCommand"},
-       3,
-       false},
-      {"type lookup fails",
-       scene(R"("active_item": 0, "faults": [
-         { "operation": "AEGP_GetItemType", "call": 1, "code": 8 } ],)"),
-       {"AEGP_GetActiveItem", "AEGP_GetItemType"},
-       8,
-       false},
-      {"missing item suite",
-       scene(R"("active_item": 0, "missing_suites": [
-         { "name": "AEGP Item Suite", "version": 10 } ],)"),
-       {},
-       kMissingSuiteError,
-       false},
-  };
-  for (const MenuCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    sim::SimulatedHost host(sim::LoadScene(c.scene, "scene"));
-    ASSERT_EQ(EntryPointFunc(host.basicSuite(), 0, 0, 1), 0);
-    // Start from a disabled command so that "left alone" can be seen.
-    const std::size_t before = host.calls().size();
-    host.SetCommandEnabled(1, false);
-    ASSERT_FALSE(host.CommandEnabled(1));
-    EXPECT_EQ(host.updateMenuHook()(nullptr, nullptr, 0), c.result);
-    Names calls;
-    for (std::size_t i = before; i < host.calls().size(); ++i) {
-      calls.push_back(sim::OperationName(host.calls()[i].operation));
-    }
-    EXPECT_EQ(calls, c.calls);
-    EXPECT_EQ(host.CommandEnabled(1), c.enabledAfter);
-    EXPECT_TRUE(host.OutstandingSuites().empty());
-  }
 }
 
 TEST(IdleHook, ReadsAndWritesNothing) {

@@ -191,47 +191,56 @@ CheckReport HostileHost(const CheckContext& context) {
   CheckReport report;
   Problems problems(report);
   const std::string nonFinite = R"("inf", "-inf", "nan", "nan", "-inf", "inf")";
-  const std::string comp = R"({ "active_item": 0, "items": [ { "type": "composition", )";
+  const std::string comp =
+      R"({ "active_item": 0, "clipboard": "before", "items": [ { "type": "composition", )";
   const std::string oneVertexMask =
       R"("layers": [ { "masks": [ { "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] } ],
          "selection": [ { "layer": 0, "mask": 0 } ] } ] })";
+  // Each ends with its result and, when it exports, a piece its text must
+  // hold; without one the clipboard must keep what it held.
   const struct {
     const char* what;
     std::string scene;
+    HostError result;
+    const char* piece;
   } cases[] = {
       {"non-finite vertices",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "masks": [ { "vertices": [ [)" +
-           nonFinite + R"(] ] } ] } ], "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
+           nonFinite + R"(] ] } ] } ], "selection": [ { "layer": 0, "mask": 0 } ] } ] })",
+       0, "{ X= 0/0, Y= 0/0"},  // inf x 0 in the transform is NaN
       {"non-finite matrix",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "to_world": ["nan", 0, 0, "inf",
           0, "-inf", 0, 0, 0, 0, 1, 0, 0, 0, 0, 1], "masks": [ { "vertices": [ [1, 2, 3, 4, 5, 6] ] } ] } ],
-          "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
+          "selection": [ { "layer": 0, "mask": 0 } ] } ] })",
+       0, "{ X= 0/0"},
       {"non-finite anchor point, position, scale and rotation",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "anchor_point": ["nan", "inf"],
           "position": ["-inf", 0], "scale": ["nan", 100], "rotation": "inf",
           "masks": [ { "vertices": [ [1, 2, 3, 4, 5, 6] ] } ] } ],
-          "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
+          "selection": [ { "layer": 0, "mask": 0 } ] } ] })",
+       0, "{ X= 0/0"},
       {"the lowest keyframe count",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "masks": [ { "keyframes": [],
-          "keyframe_count": -2147483648 } ] } ], "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
-      {"a keyframe count far beyond the keyframes",
-       comp + R"("width": 1920, "height": 1080, "layers": [ { "masks": [ { "keyframes": [
-          { "time": 0, "vertices": [ [0, 0, 0, 0, 0, 0] ] } ], "keyframe_count": 1000000 } ] } ],
-          "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
+          "keyframe_count": -2147483648 } ] } ], "selection": [ { "layer": 0, "mask": 0 } ] } ] })",
+       0, "KeyFrames = {\r\n\t\t\t}"},
       {"many vertices",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "masks": [ { "generate":
           { "vertices": 500000, "keyframes": 2, "seed": 3 } } ] } ],
-          "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
-      {"zero width", comp + R"("width": 0, "height": 1080, )" + oneVertexMask},
-      {"zero height", comp + R"("width": 1920, "height": 0, )" + oneVertexMask},
-      {"negative size", comp + R"("width": -1920, "height": -1080, )" + oneVertexMask},
-      {"the largest size", comp + R"("width": 2147483647, "height": 2147483647, )" + oneVertexMask},
+          "selection": [ { "layer": 0, "mask": 0 } ] } ] })",
+       0, "Points = {"},
+      {"zero width", comp + R"("width": 0, "height": 1080, )" + oneVertexMask, 2, nullptr},
+      {"zero height", comp + R"("width": 1920, "height": 0, )" + oneVertexMask, 2, nullptr},
+      {"negative size", comp + R"("width": -1920, "height": -1080, )" + oneVertexMask, 0,
+       "MaskWidth = Input { Value = -1920, }"},
+      {"the largest size", comp + R"("width": 2147483647, "height": 2147483647, )" + oneVertexMask,
+       0, "MaskWidth = Input { Value = 2147483647, }"},
       {"times at their limits",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "in_point": -2147483648,
           "masks": [ { "keyframes": [
             { "time": -2147483648, "vertices": [ [0, 0, 0, 0, 0, 0] ] },
             { "time": 2147483647, "vertices": [ [0, 0, 0, 0, 0, 0] ] } ] } ] } ],
-          "selection": [ { "layer": 0, "mask": 0 } ] } ] })"},
+          "selection": [ { "layer": 0, "mask": 0 } ] } ] })",
+       0, "[-4294966] = { 0, RH"},
       {"a selection of a hundred thousand entries",
        comp + R"("width": 1920, "height": 1080, "layers": [ { "masks": [ { "vertices": [] } ] } ],
           "selection": [ )" +
@@ -241,18 +250,28 @@ CheckReport HostileHost(const CheckContext& context) {
                entries += std::string(i ? ", " : "") + "{ \"layer\": 0 }";
              return entries;
            }() +
-           " ] } ] }"},
+           " ] } ] }",
+       0, "\tTools = ordered() {\r\n\t},\r\n"},
   };
   constexpr uint64_t kMemoryBound = uint64_t{2} << 30;
   for (const auto& c : cases) {
+    const std::string what = c.what;
     try {
       const Played played = Play(LoadScene(c.scene, c.what), context.entry);
-      CheckSession(played, {ExportOf(played)}, c.what, problems);
+      CheckSession(played, {ExportOf(played)}, what, problems);
+      problems.Expect(played.result.commandResult == c.result,
+                      what + ": the command returned " +
+                          std::to_string(played.result.commandResult) + ", not " +
+                          std::to_string(c.result));
+      const std::string text = played.after.value_or("");
+      problems.Expect(c.piece != nullptr ? text.find(c.piece) != std::string::npos
+                                         : played.after == played.before,
+                      what + (c.piece != nullptr ? ": the text lacks " + std::string(c.piece)
+                                                 : std::string(": the clipboard changed")));
     } catch (const SceneError& error) {
-      problems.Add(std::string(c.what) + ": " + error.what());
+      problems.Add(what + ": " + error.what());
     }
-    problems.Expect(PeakMemory() <= kMemoryBound,
-                    std::string(c.what) + ": more than 2 GiB of memory");
+    problems.Expect(PeakMemory() <= kMemoryBound, what + ": more than 2 GiB of memory");
   }
   ExpectRefusedPastCeiling(context, problems);
   ExpectEndsAtOnce(context, problems);

@@ -2,6 +2,7 @@
 // command, and the example scenes' texts.
 #include <optional>
 
+#include "host/SuiteHandler.h"
 #include "sim/program/CheckSupport.h"
 #include "sim/scene/Operations.h"
 
@@ -29,6 +30,18 @@ CheckReport Registration(const CheckContext& context) {
     problems.Expect(played.reports.size() == 1, what + ": the failure report shown " +
                                                     std::to_string(played.reports.size()) +
                                                     " times, not once");
+    problems.Expect(played.reports.empty() ||
+                        played.reports.front() == "Tarnwick : Could not register command hook.",
+                    what + ": reported \"" +
+                        (played.reports.empty() ? std::string() : played.reports.front()) + "\"");
+    // The report failing too changes nothing of the result: the first code.
+    SimulatedHost reportFails(scene);
+    reportFails.FailCall(k, kInjected);
+    reportFails.FailCall(k + 1, kInjected + 1);
+    const SessionResult failed = PlaySession(reportFails, context.entry, nullptr);
+    problems.Expect(failed.entryResult == kInjected && reportFails.reports().empty(),
+                    what + " and its report failing: the entry point returned " +
+                        std::to_string(failed.entryResult) + ", not 77");
     // Registration stops at the failure: after it only the report is made.
     const int64_t ended = played.result.callsAfterStep.front();
     for (int64_t later = k + 1; later <= ended; ++later) {
@@ -44,18 +57,43 @@ CheckReport Registration(const CheckContext& context) {
 CheckReport MenuUpdate(const CheckContext& context) {
   CheckReport report;
   Problems problems(report);
+  using Calls = std::vector<std::string>;
+  const Calls kEnable = {"AEGP_GetActiveItem", "AEGP_GetItemType", "AEGP_EnableCommand"};
+  const Calls kDisable = {"AEGP_GetActiveItem", "AEGP_DisableCommand"};
+  const Calls kLookOnly = {"AEGP_GetActiveItem", "AEGP_GetItemType"};
+  const std::string comp = R"("items": [ { "type": "composition", "width": 10, "height": 10 } ] })";
   const struct {
     const char* what;
     std::string scene;
+    Calls calls;
+    HostError result;
     std::optional<bool> enabled;  // none: left as it was
   } cases[] = {
-      {"no active item", R"({ "items": [ { "type": "composition", "width": 10, "height": 10 } ] })",
-       false},
-      {"a composition",
-       R"({ "active_item": 0, "items": [ { "type": "composition", "width": 10, "height": 10 } ] })",
-       true},
-      {"footage", R"({ "active_item": 0, "items": [ { "type": "footage" } ] })", true},
-      {"another item type", R"({ "active_item": 0, "items": [ { "type": 7 } ] })", std::nullopt},
+      {"no active item", "{ " + comp, kDisable, 0, false},
+      {"a composition", R"({ "active_item": 0, )" + comp, kEnable, 0, true},
+      {"footage", R"({ "active_item": 0, "items": [ { "type": "footage" } ] })", kEnable, 0, true},
+      {"another item type", R"({ "active_item": 0, "items": [ { "type": 7 } ] })", kLookOnly, 0,
+       std::nullopt},
+      {"the disabling refused",
+       R"({ "faults": [ { "operation": "AEGP_DisableCommand", "call": 1, "code": 6 } ], )" + comp,
+       kDisable, 6, std::nullopt},
+      {"the lookup and the disabling refused: the lookup's code",
+       R"({ "active_item": 0, "faults": [ { "operation": "AEGP_GetActiveItem", "call": 1,
+            "code": 3 }, { "operation": "AEGP_DisableCommand", "call": 1, "code": 6 } ], )" +
+           comp,
+       kDisable, 3, std::nullopt},
+      {"the type lookup refused",
+       R"({ "active_item": 0, "faults": [ { "operation": "AEGP_GetItemType", "call": 1,
+            "code": 8 } ], )" +
+           comp,
+       kLookOnly, 8, std::nullopt},
+      {"the item suite missing",
+       R"({ "active_item": 0, "missing_suites": [ { "name": "AEGP Item Suite",
+            "version": 10 } ], )" +
+           comp,
+       {},
+       kMissingSuiteError,
+       std::nullopt},
   };
   for (const auto& c : cases) {
     for (const bool startEnabled : {true, false}) {
@@ -70,9 +108,18 @@ CheckReport MenuUpdate(const CheckContext& context) {
         continue;
       }
       host.SetCommandEnabled(scene.commandId, startEnabled);
+      const std::size_t before = host.calls().size();
       PlayStep(host, context.entry, SessionStep::kMenu, nullptr, result);
-      problems.Expect(result.menuResult == 0,
-                      what + ": the menu hook returned " + std::to_string(result.menuResult));
+      Calls calls;
+      for (std::size_t i = before; i < host.calls().size(); ++i) {
+        calls.push_back(OperationName(host.calls()[i].operation));
+      }
+      std::string called;
+      for (const std::string& name : calls) called += (called.empty() ? "" : ", ") + name;
+      problems.Expect(calls == c.calls, what + ": called " + (called.empty() ? "nothing" : called));
+      problems.Expect(result.menuResult == c.result, what + ": the menu hook returned " +
+                                                         std::to_string(result.menuResult) +
+                                                         ", not " + std::to_string(c.result));
       const bool want = c.enabled.value_or(startEnabled);
       problems.Expect(host.CommandEnabled(scene.commandId) == want,
                       what + ": the command is " +
@@ -109,6 +156,13 @@ CheckReport OtherCommand(const CheckContext& context) {
   problems.Expect(
       host.callCount() == callsBefore,
       "another command made " + std::to_string(host.callCount() - callsBefore) + " host calls");
+  // Its own command with no handled flag to write: the export, and nothing
+  // written through the null pointer.
+  const CommandHookRecord& hook = host.commandHooks().front();
+  const HostError own = hook.hook(nullptr, hook.refcon, scene.commandId, hook.priority, 0, nullptr);
+  problems.Expect(own == 0,
+                  "its own command without a handled flag returned " + std::to_string(own));
+  for (const std::string& violation : host.violations()) problems.Add(violation);
   return report;
 }
 
