@@ -158,15 +158,18 @@ bool Smoke() {
   return smoke;
 }
 
-// Nine runs of half a second each; the table takes their medians, which a
-// busy neighbour on a shared machine moves far less than one long run.
-void Measured(benchmark::internal::Benchmark* benchmark) {
+// Runs of half a second each; the table takes their medians, which a busy
+// neighbour on a shared machine moves far less than one long run.
+void Repeated(benchmark::internal::Benchmark* benchmark, int runs) {
   if (Smoke()) {
     benchmark->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
     return;
   }
-  benchmark->MinTime(0.5)->Repetitions(9)->DisplayAggregatesOnly(true)->Unit(
+  benchmark->MinTime(0.5)->Repetitions(runs)->DisplayAggregatesOnly(true)->Unit(
       benchmark::kMillisecond);
+}
+void Measured(benchmark::internal::Benchmark* benchmark) {
+  Repeated(benchmark, 9);
 }
 
 BENCHMARK(BM_export)->Name("export")->Arg(1)->Arg(10)->Arg(100)->Apply(Measured);
@@ -203,12 +206,7 @@ void BM_keyframes(benchmark::State& state) {
   tarnwick::standin::Reset();
 }
 void MeasuredThrice(benchmark::internal::Benchmark* benchmark) {
-  if (Smoke()) {
-    benchmark->Iterations(1)->Repetitions(1)->Unit(benchmark::kMillisecond);
-    return;
-  }
-  benchmark->MinTime(0.5)->Repetitions(3)->DisplayAggregatesOnly(true)->Unit(
-      benchmark::kMillisecond);
+  Repeated(benchmark, 3);
 }
 BENCHMARK(BM_keyframes)->Name("keyframes")->Arg(1000)->Arg(1 << 20)->Apply(MeasuredThrice);
 
