@@ -69,10 +69,8 @@ std::size_t ExpectedTextLength(std::size_t written, std::size_t keyframeText, in
 ExportWriter::ExportWriter(const Selection& selection, std::size_t ceiling)
     : text_(ceiling),
       itemCount_(selection.itemCount),
-      frameWidth_(selection.width),
-      frameHeight_(selection.height),
-      width_(static_cast<double>(selection.width)),
-      height_(static_cast<double>(selection.height)) {
+      width_(selection.width),
+      height_(selection.height) {
   AppendDocumentHead(text_);
 }
 
@@ -81,7 +79,7 @@ void ExportWriter::BeginMask(uint32_t index, const SelectedMask& mask) {
   entryCount_ = mask.entryCount;
   inPoint_ = mask.inPoint;
   ReserveAhead(text_, kToolTextEstimate);
-  AppendToolHead(text_, index, frameWidth_, frameHeight_);
+  AppendToolHead(text_, index, width_, height_);
 }
 
 void ExportWriter::BeginKeyframe(int32_t entry, const KeyframeEntry& keyframe) {

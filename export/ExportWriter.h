@@ -25,7 +25,9 @@ class ExportWriter {
   // Takes the entry's placement for the points that follow.
   void BeginKeyframe(int32_t entry, const KeyframeEntry& keyframe);
   void Point(const PathVertex& vertex, bool lastOfKeyframe) {
-    AppendPointLine(text_, ConvertVertex(vertex, anchor_, position_, toWorld_, width_, height_),
+    AppendPointLine(text_,
+                    ConvertVertex(vertex, anchor_, position_, toWorld_, static_cast<double>(width_),
+                                  static_cast<double>(height_)),
                     lastOfKeyframe);
   }
   void EndKeyframe(int32_t entry);
@@ -36,10 +38,8 @@ class ExportWriter {
  private:
   TextBuffer text_;
   uint32_t itemCount_;
-  int32_t frameWidth_;
-  int32_t frameHeight_;
-  double width_;
-  double height_;
+  int32_t width_;
+  int32_t height_;
   uint32_t laterItems_ = 0;  // collection items after the current mask
   int32_t entryCount_ = 0;   // keyframe entries of the current mask
   int32_t previousFrame_ = 0;

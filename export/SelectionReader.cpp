@@ -39,8 +39,7 @@ HostError SelectionReader::ReadSelection(CompHandle comp, Selection& selection) 
 HostError SelectionReader::ReadMask(const Selection& selection, uint32_t index, bool& isMask,
                                     SelectedMask& mask) {
   isMask = false;
-  CollectionItem item{};
-  item.stream = nullptr;
+  CollectionItem item{};  // its stream handle null, as the host expects
   if (const HostError error = suites_.CollectionSuite2()->AEGP_GetCollectionItemByIndex(
           selection.collection, index, &item)) {
     return error;

@@ -127,9 +127,15 @@ Scene CompScene(const std::string& layers, const std::string& selection, const s
 }
 
 // The command's own host calls in a session of the usual steps.
-int64_t CommandCalls(const Played& played) {
+std::pair<int64_t, int64_t> CommandSpan(const Played& played) {
   const std::vector<int64_t>& ends = played.result.callsAfterStep;
-  return ends.size() >= 3 ? ends[2] - ends[1] : 0;
+  return ends.size() >= 3 ? std::make_pair(ends[1], ends[2])
+                          : std::make_pair(int64_t{0}, int64_t{0});
+}
+
+int64_t CommandCalls(const Played& played) {
+  const auto [from, to] = CommandSpan(played);
+  return to - from;
 }
 
 }  // namespace tarnwick::sim::checks

@@ -97,7 +97,9 @@ bool ClosingAmong(const std::vector<CallRecord>& calls, const std::vector<int64_
 // A scene of a composition with the given layers and selection.
 Scene CompScene(const std::string& layers, const std::string& selection,
                 const std::string& extra = "");
-// The command's own host calls in a session of the usual steps.
+// The command's own host calls in a session of the usual steps: their
+// indices into the calls, from first to one past the last, and their count.
+std::pair<int64_t, int64_t> CommandSpan(const Played& played);
 int64_t CommandCalls(const Played& played);
 
 // One mask of two vertices keyed twice, and a selection of it.

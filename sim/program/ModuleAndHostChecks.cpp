@@ -111,9 +111,7 @@ void CheckExportWeight(const std::string& name, const Played& played, Problems& 
   const int64_t masks = Occurrences(text, " = BSplineMask {");
   const int64_t entries = Occurrences(text, ", RH = { ");
   const int64_t lines = Occurrences(text, "\t\t\t\t\t\t\t{ X= ");
-  const std::vector<int64_t>& ends = played.result.callsAfterStep;
-  const int64_t from = ends.size() >= 3 ? ends[1] : 0;
-  const int64_t to = ends.size() >= 3 ? ends[2] : 0;
+  const auto [from, to] = CommandSpan(played);
   int64_t vertexCalls = 0, otherCalls = 0;
   for (int64_t k = from; k < to; ++k) {
     (played.calls[static_cast<std::size_t>(k)].operation == Operation::PF_PathVertexInfo

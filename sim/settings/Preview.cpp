@@ -129,15 +129,6 @@ std::string Colour(std::size_t index, std::size_t count) {
   return buffer;
 }
 
-bool Drawable(const SettingsKeyframe& keyframe) {
-  for (const SettingsPoint& p : keyframe.points) {
-    for (const double v : {p.x, p.y, p.lx, p.ly, p.rx, p.ry}) {
-      if (!std::isfinite(v)) return false;
-    }
-  }
-  return true;
-}
-
 // Indices of the keyframes to draw: all of them, or the first, the last and
 // evenly spaced ones between.
 std::vector<std::size_t> Chosen(std::size_t count) {
@@ -287,13 +278,8 @@ void WritePreview(std::ostream& out, const Settings& settings) {
     for (std::size_t c = 0; c < chosen.size(); ++c) {
       const SettingsKeyframe& key = keys[chosen[c]];
       if (key.points.empty()) continue;
-      const std::string named =
-          polyline.tool + (key.frame ? " frame " + FrameText(*key.frame) : "");
-      if (!Drawable(key)) {
-        notes.push_back(named + ": not drawable");
-        continue;
-      }
-      // Drawn aside first: a keyframe whose drawing overflows is left out.
+      // Drawn aside first: a keyframe holding a non-finite number, or whose
+      // drawing overflows, is left out and named.
       const std::string colour = Colour(chosen[c], keys.size());
       Numbers numbers;
       const std::string path = PathData(frame, key, numbers);
@@ -302,8 +288,8 @@ void WritePreview(std::ostream& out, const Settings& settings) {
         WriteMarks(marks, frame, key, colour, scale, numbers);
       }
       if (!numbers.finite()) {
-        notes.push_back(named +
-                        ": not drawable (its drawing is beyond the numbers a picture holds)");
+        notes.push_back(polyline.tool + (key.frame ? " frame " + FrameText(*key.frame) : "") +
+                        ": not drawable");
         continue;
       }
       shapes << "  <path data-tool=\"" << Escape(polyline.tool) << "\"";
