@@ -85,6 +85,12 @@ HostError ExportMasks(SelectionReader& reader, ExportWriter& writer, const Selec
   return 0;
 }
 
+// An export with no mask in it would only cost the user what the clipboard
+// held; they are told instead, and the host's answer is the result.
+HostError ReportNothingToExport(SuiteHandler& suites, const ExportContext& context) {
+  return suites.UtilitySuite7()->AEGP_ReportInfo(context.pluginId, kNothingToExportMessage);
+}
+
 // Everything after the lookup, up to and including the hand-over. The first
 // failure ends it with its code; the clipboard is then not touched, since a
 // text cut short or built on values the host did not give is worth less than
@@ -96,15 +102,19 @@ HostError BuildAndHandOver(SuiteHandler& suites, const ExportContext& context, C
     return error;
   }
   if (selection.collection == nullptr) {
-    return 0;
+    return ReportNothingToExport(suites, context);
   }
-  if (selection.width == 0 || selection.height == 0) {
+  // A negative size is as empty a frame as a zero one.
+  if (selection.width <= 0 || selection.height <= 0) {
     return kEmptyFrameError;
   }
   const HWND owner = GetDesktopWindow();
   ExportWriter writer(selection);
   if (const HostError error = ExportMasks(reader, writer, selection)) {
     return error;
+  }
+  if (!writer.WroteMask()) {
+    return ReportNothingToExport(suites, context);
   }
   return ClipboardWriter(owner, writer.Finish()) ? 0 : kClipboardFailedError;
 }

@@ -13,6 +13,9 @@ constexpr HostError kClipboardFailedError = 1;
 // Result of a composition with no width or height.
 constexpr HostError kEmptyFrameError = 2;
 
+// What the user is told when the selection gave no mask to export.
+constexpr const char kNothingToExportMessage[] = TARNWICK_NOTHING_TO_EXPORT_MESSAGE;
+
 // The undo group's name, as the user sees it in the Edit menu.
 constexpr const char kUndoGroupName[] = TARNWICK_UNDO_GROUP_NAME;
 
@@ -28,12 +31,12 @@ struct ExportContext {
 HostError LookUpActiveComp(const ExportContext& context, CompHandle& comp, ItemHandle& activeItem);
 
 // Writes every selected mask as Fusion settings text to the clipboard, using
-// the caller's handler for its suites. The first host call that fails ends
-// the export with its code: no host call follows it but the closing of the
-// undo group, and the clipboard is not touched. Closes the undo group it
-// opened, and only that one, on every way out; what is thrown (a missing
-// suite's code, out of memory, a text past kTextCeiling as std::bad_alloc)
-// passes on to the caller.
+// the caller's handler for its suites. A selection that gives no mask (or no
+// composition at all) leaves the clipboard alone and tells the user so. The first host call that
+// fails ends the export with its code: no host call follows it but the closing of the undo group,
+// and the clipboard is not touched. Closes the undo group it opened, and only that one, on every
+// way out; what is thrown (a missing suite's code, out of memory, a text past kTextCeiling as
+// std::bad_alloc) passes on to the caller.
 HostError ExportCommand(SuiteHandler& suites, const ExportContext& context);
 
 }  // namespace tarnwick

@@ -75,6 +75,7 @@ ExportWriter::ExportWriter(const Selection& selection, std::size_t ceiling)
 }
 
 void ExportWriter::BeginMask(uint32_t index, const SelectedMask& mask) {
+  wroteMask_ = true;
   laterItems_ = itemCount_ - index - 1;
   entryCount_ = mask.entryCount;
   inPoint_ = mask.inPoint;

@@ -32,6 +32,8 @@ class ExportWriter {
   }
   void EndKeyframe(int32_t entry);
   void EndMask(uint32_t index);
+  // Whether any mask's tool was begun.
+  bool WroteMask() const { return wroteMask_; }
   // The whole text, with its document tail; it lives as long as the writer.
   std::string_view Finish();
 
@@ -43,6 +45,7 @@ class ExportWriter {
   uint32_t laterItems_ = 0;  // collection items after the current mask
   int32_t entryCount_ = 0;   // keyframe entries of the current mask
   int32_t previousFrame_ = 0;
+  bool wroteMask_ = false;
   HostTime inPoint_{0, 1};
   Point2 anchor_{0.0, 0.0};
   Point2 position_{0.0, 0.0};

@@ -52,9 +52,6 @@ void ExpectInOrder(const std::string& text, const std::vector<std::string>& piec
   }
 }
 
-const char kHead[] = "{\r\n\tTools = ordered() {\r\n";
-const char kTail[] = "\t},\r\n\tActiveTool = \"BSpline1\"\r\n}\r\n";
-
 struct ExportCase {
   const char* name;
   std::string scene;
@@ -83,11 +80,6 @@ TEST(ExportCommand, Scenarios) {
        {"\t\tBSpline1 = BSplineMask {", "SourceOp = \"BSpline1Polyline\"",
         "\t\t\t}\r\n\t\t},\r\n\t},\r\n"},
        {"BSpline0", "BSpline2"}},
-      {"selection without masks: head then tail",
-       CompScene(kTwoMaskLayer, R"([ { "layer": 0 }, { "kind": 7, "layer": 0 } ])"),
-       0,
-       {std::string(kHead) + kTail},
-       {}},
       {"keyframe count below zero: an empty keyframe block",
        CompScene(R"([ { "masks": [ { "keyframes": [], "keyframe_count": -1 } ] } ])",
                  R"([ { "layer": 0, "mask": 0 } ])"),
@@ -140,13 +132,6 @@ TEST(ExportCommand, Scenarios) {
            kTwoMaskLayer, masks01,
            R"("faults": [ { "operation": "AEGP_GetItemFromComp", "call": 1, "code": 13 } ],)"),
        13,
-       {},
-       {}},
-      {"no collection: clipboard untouched", CompScene(kTwoMaskLayer, "null"), 0, {}, {}},
-      {"footage active: no selection is asked for",
-       R"({ "active_item": 0, "clipboard": "before",
-            "items": [ { "type": "footage", "name": "clip.mov" } ] })",
-       0,
        {},
        {}},
   };

@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tarnwick_config.h"
 #include "tests/TestSupport.h"
@@ -19,12 +22,14 @@ struct Ran {
   std::string out, err;
 };
 
-// Runs tarnwick-sim with the arguments (shell words) in a scratch folder.
-Ran RunSim(const std::string& arguments, const std::string& stdoutTo = "") {
+// Runs tarnwick-sim with the arguments (shell words) in a scratch folder, or
+// in a folder below it.
+Ran RunSim(const std::string& arguments, const std::string& stdoutTo = "",
+           const std::string& below = "") {
   const std::string dir = ::testing::TempDir();
   const std::string out = stdoutTo.empty() ? dir + "/sim.out" : stdoutTo;
-  const std::string command =
-      "cd " + dir + " && " TARNWICK_SIM_EXE " " + arguments + " >" + out + " 2>" + dir + "/sim.err";
+  const std::string command = "cd " + dir + "/" + below + " && " TARNWICK_SIM_EXE " " + arguments +
+                              " >" + out + " 2>" + dir + "/sim.err";
   const int raw = std::system(command.c_str());
   Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", testing::ReadFile(dir + "/sim.err")};
   if (stdoutTo.empty()) ran.out = testing::ReadFile(out);
@@ -63,8 +68,12 @@ TEST(SimCommandLine, BadScenesAreRefusedWithTheirPlace) {
     std::string json;  // empty: the file is not written
     const char* fragment;
   } cases[] = {
-      {"missing.json", "", "missing.json: cannot be read: No such file or directory"},
-      {".", "", ".: cannot be read: Is a directory"},
+      {"missing.json", "", "missing.json: does not exist"},
+      {".", "", ".: is a folder, not a file"},
+      {"digits.json",
+       R"({ "active_item": 0, "items": [ { "type": "composition", "width": 12345678901234567890 } ] })",
+       "items[0].width: is beyond the range of integers allowed here (from -2147483648 to "
+       "2147483647)"},
       {"syntax.json", "{ \"items\": [ }", "syntax.json: items[0]: not JSON"},
       {"huge.json", R"({ "items": [ { "type": "footage", "width": 1e400 } ] })",
        "huge.json: items[0].width: the number 1e400 is beyond what a double holds"},
@@ -182,7 +191,8 @@ TEST(SimCommandLine, PreviewDrawsAnySettingsTextAndRefusesWhatItCannotHold) {
       {"preview huge-key.txt --out drawn.svg", 2,
        "huge-key.txt: settings text, line 5 column 5: a keyframe key beyond 32-bit integers",
        false},
-      {"preview no-such.txt --out drawn.svg", 2, "no-such.txt: cannot be read", false},
+      {"preview no-such.txt --out drawn.svg", 2, "no-such.txt: does not exist", false},
+      {"preview . --out drawn.svg", 2, ".: is a folder, not a file", false},
       {"preview " + example, 2, "--out is required", false},
   };
   for (const auto& c : cases) {
@@ -195,12 +205,129 @@ TEST(SimCommandLine, PreviewDrawsAnySettingsTextAndRefusesWhatItCannotHold) {
   }
 }
 
+// No file the user had is lost: an output that is an input or another
+// output is refused before anything runs, and an output not produced leaves
+// the file there as it was.
+TEST(SimCommandLine, NeverDestroysAFileTheUserHad) {
+  const std::string dir = ::testing::TempDir() + "/files";
+  const std::string kept = "the user's own bytes\n";
+  const struct {
+    const char* what;
+    std::string arguments;
+    int status;
+    const char* err;
+    std::vector<std::string> keptFiles;  // each holds `kept` before and after
+  } cases[] = {
+      {"a preview not drawn", "unchanged.json --preview keep.svg", 0, "no preview", {"keep.svg"}},
+      {"the report over the scene",
+       "scene.json --report scene.json",
+       2,
+       "--report scene.json is the same file as the scene scene.json",
+       {"scene.json"}},
+      {"the report over a link to the scene",
+       "scene.json --report link.json",
+       2,
+       "--report link.json is the same file as the scene scene.json",
+       {"scene.json"}},
+      {"the report over the scene, spelled otherwise",
+       "scene.json --report ./sub/../scene.json",
+       2,
+       "is the same file as the scene",
+       {"scene.json"}},
+      {"a preview over its settings text",
+       "preview scene.json --out scene.json",
+       2,
+       "--out scene.json is the same file as the settings text scene.json",
+       {"scene.json"}},
+      {"two outputs in one file",
+       "good.json --report keep.svg --preview ./keep.svg",
+       2,
+       "are the same file; give each output a file of its own",
+       {"keep.svg"}},
+      {"two new outputs in one file",
+       "good.json --report new.json --preview ./new.json",
+       2,
+       "are the same file",
+       {}},
+      {"a scene that cannot be used",
+       "scene.json --report keep.svg",
+       2,
+       "scene.json: ",
+       {"keep.svg"}},
+      {"a second output that cannot be written",
+       "good.json --report keep.svg --preview no/such/folder.svg",
+       2,
+       "cannot be written",
+       {"keep.svg"}},
+      {"a settings text that cannot be drawn",
+       "preview scene.json --out keep.svg",
+       2,
+       "scene.json: settings text",
+       {"keep.svg"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/sub");
+    testing::WriteFile(dir + "/good.json", kComp);
+    testing::WriteFile(dir + "/unchanged.json", Comp(R"("clipboard": "kept",)", "", "null"));
+    for (const char* name : {"scene.json", "keep.svg"}) testing::WriteFile(dir + "/" + name, kept);
+    std::filesystem::create_symlink("scene.json", dir + "/link.json");
+    const Ran ran = RunSim(c.arguments, "", "files");
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
+    for (const std::string& name : c.keptFiles)
+      EXPECT_EQ(testing::ReadFile(dir + "/" + name), kept);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/new.json"));
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
+          << "left behind: " << entry.path();
+    }
+  }
+}
+
+// What a person mistyped gets one plain line, and each subcommand's help its
+// own exit statuses.
+TEST(SimCommandLine, MistakesGetOnePlainLine) {
+  const struct {
+    std::string arguments;
+    int status;
+    const char* said;  // on standard error, or standard output for help
+    const char* notSaid;
+  } cases[] = {
+      {"validate --jobs 0", 2, "--jobs: must be at least 1", "e+"},
+      {"validate --jobs 99999999999999999999", 2,
+       "--jobs: must be a whole number from 1 to 256; 99999999999999999999 is beyond it", "e+"},
+      {"validate --time-limit -1", 2, "--time-limit: must be a number of seconds above 0", "e+"},
+      {"validate --time-limit nan", 2, "--time-limit: must be a number of seconds above 0", "e+"},
+      {"validate --examples MISSING", 2, "MISSING: does not exist", "give --examples"},
+      {"validate --scenes MISSING", 2, "MISSING: does not exist", "give --scenes"},
+      {"validate --help", 0,
+       "Exit status: 0 nothing failed, crashed or timed out; 1 something did; 2 a bad command line",
+       "a hook returned non-zero"},
+      {"validate --help", 0, "(default: " TARNWICK_TEST_SOURCE_DIR "/examples)", "\x1b"},
+      {"validate --help", 0, "(default: " TARNWICK_TEST_SOURCE_DIR "/tests/scenes)", "\x1b"},
+      {"preview --help", 0, "Exit status: 0 the picture was written", "a hook returned non-zero"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Ran ran = RunSim(c.arguments);
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    const std::string said = ran.out + ran.err;
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    EXPECT_EQ(said.find(c.notSaid), std::string::npos) << said;
+    std::istringstream lines(ran.err);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 160u) << line;
+  }
+}
+
 TEST(SimCommandLine, ValidateListsRunsAndReportsItsChecks) {
   const Ran list = RunSim("validate --list");
   EXPECT_EQ(list.status, 0);
-  for (const char* name : {"module-file", "registration", "menu-update", "other-command",
-                           "examples", "single-faults", "pair-faults", "missing-suites",
-                           "clipboard-steps", "hostile-host", "soak", "host-objects"}) {
+  for (const char* name :
+       {"module-file", "registration", "menu-update", "other-command", "nothing-to-export",
+        "examples", "single-faults", "pair-faults", "missing-suites", "clipboard-steps",
+        "hostile-host", "soak", "host-objects"}) {
     EXPECT_NE(("\n" + list.out).find(std::string("\n") + name + " "), std::string::npos) << name;
   }
   EXPECT_EQ(list.out.rfind("module-file ", 0), 0u);

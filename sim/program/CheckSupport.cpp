@@ -98,7 +98,7 @@ std::vector<std::pair<std::string, Scene>> SweepScenes(const CheckContext& conte
     }
   }
   problems.Expect(!scenes.empty(), "no scenes in " + context.examples + " or " + context.scenes +
-                                       " (give --examples and --scenes)");
+                                       " (give their folders with --examples and --scenes)");
   return scenes;
 }
 

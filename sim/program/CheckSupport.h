@@ -110,6 +110,7 @@ extern const char kSelectMask[];
 CheckReport Registration(const CheckContext& context);
 CheckReport MenuUpdate(const CheckContext& context);
 CheckReport OtherCommand(const CheckContext& context);
+CheckReport NothingToExport(const CheckContext& context);
 CheckReport Examples(const CheckContext& context);
 CheckReport SingleFaults(const CheckContext& context);
 CheckReport PairFaults(const CheckContext& context);

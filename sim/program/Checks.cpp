@@ -13,6 +13,8 @@ const std::vector<Check>& CheckCatalogue() {
       {"menu-update", "the menu item's state for each kind of active item", 60, true,
        &checks::MenuUpdate},
       {"other-command", "another command id touches nothing", 60, true, &checks::OtherCommand},
+      {"nothing-to-export", "a command with no mask to export keeps the clipboard and says so once",
+       60, true, &checks::NothingToExport},
       {"examples", "every example scene gives its expected text", 120, true, &checks::Examples},
       {"single-faults", "every host call of a session failing in turn", 600, true,
        &checks::SingleFaults},

@@ -62,8 +62,11 @@ std::string AbsoluteModulePath(const std::string& path) {
 #ifdef _WIN32
 namespace {
 
-// The system's own words for an error code, without the trailing line end.
-std::string SystemMessage(DWORD code) {
+// The system's own words for an error code about a file, without the
+// trailing line end. Its inserts are not filled by the system (they would
+// read arguments nobody passed); the one a file message has, %1, is the
+// file's name, its whole path being named before the message.
+std::string SystemMessage(DWORD code, const std::string& file) {
   char* text = nullptr;
   const DWORD length = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -71,6 +74,11 @@ std::string SystemMessage(DWORD code) {
   std::string message =
       length != 0 && text != nullptr ? std::string(text, length) : "error " + std::to_string(code);
   if (text != nullptr) LocalFree(text);
+  const std::string name = std::filesystem::path(file).filename().string();
+  for (std::size_t at = message.find("%1"); at != std::string::npos;
+       at = message.find("%1", at + name.size())) {
+    message.replace(at, 2, name);
+  }
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == ' ' || message.back() == '.')) {
     message.pop_back();
@@ -90,7 +98,8 @@ EntryPointFuncType LoadModule(const std::string& given) {
   }
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
-    throw ModuleError(path + ": cannot be loaded as a module: " + SystemMessage(GetLastError()));
+    throw ModuleError(path +
+                      ": cannot be loaded as a module: " + SystemMessage(GetLastError(), path));
   }
   char loadedFile[MAX_PATH];
   const DWORD length = GetModuleFileNameA(module, loadedFile, MAX_PATH);
@@ -102,12 +111,13 @@ EntryPointFuncType LoadModule(const std::string& given) {
   if (resource == nullptr) {
     throw ModuleError(path +
                       ": has no readable PIPL resource (looked for type \"PIPL\", id 16000): " +
-                      SystemMessage(GetLastError()));
+                      SystemMessage(GetLastError(), path));
   }
   HGLOBAL loaded = LoadResource(module, resource);
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (bytes == nullptr) {
-    throw ModuleError(path + ": has no readable PIPL resource: " + SystemMessage(GetLastError()));
+    throw ModuleError(path +
+                      ": has no readable PIPL resource: " + SystemMessage(GetLastError(), path));
   }
   const PropertyListInfo info =
       ParsePropertyList(static_cast<const unsigned char*>(bytes), SizeofResource(module, resource));
@@ -117,8 +127,9 @@ EntryPointFuncType LoadModule(const std::string& given) {
   if (info.entryPoint.empty()) throw ModuleError(path + ": names no 64-bit entry point");
   FARPROC function = GetProcAddress(module, info.entryPoint.c_str());
   if (function == nullptr) {
-    throw ModuleError(path + ": does not export its entry point " + info.entryPoint +
-                      " (the name its property list gives): " + SystemMessage(GetLastError()));
+    throw ModuleError(
+        path + ": does not export its entry point " + info.entryPoint +
+        " (the name its property list gives): " + SystemMessage(GetLastError(), path));
   }
   return reinterpret_cast<EntryPointFuncType>(reinterpret_cast<void*>(function));
 }

@@ -1,10 +1,12 @@
 // The hooks as a host calls them: registration, the menu update, another
-// command, and the example scenes' texts.
+// command, a command with nothing to export, and the example scenes' texts.
 #include <optional>
 
 #include "host/SuiteHandler.h"
 #include "sim/program/CheckSupport.h"
+#include "sim/scene/InputFile.h"
 #include "sim/scene/Operations.h"
+#include "tarnwick_config.h"
 
 namespace tarnwick::sim::checks {
 
@@ -166,6 +168,71 @@ CheckReport OtherCommand(const CheckContext& context) {
   return report;
 }
 
+CheckReport NothingToExport(const CheckContext& context) {
+  CheckReport report;
+  Problems problems(report);
+  const std::string message = TARNWICK_NOTHING_TO_EXPORT_MESSAGE;
+  const std::string comp = R"({ "type": "composition", "width": 1920, "height": 1080, "layers": )";
+  const std::string withMask = comp + kOneMask;
+  // Each leaves the clipboard as it was and ends with its result and the
+  // reports shown.
+  const struct {
+    const char* what;
+    std::string scene;
+    HostError result;
+    bool told;
+  } cases[] = {
+      {"footage active", R"({ "active_item": 0, "items": [ { "type": "footage" } ] })", 0, true},
+      {"another kind of item active", R"({ "active_item": 0, "items": [ { "type": 7 } ] })", 0,
+       true},
+      // The command run before the menu update, which would disable it.
+      {"no active item",
+       R"({ "session": ["entry", "command", "menu"], "items": [ )" + withMask + " } ] }", 0, true},
+      {"no collection", R"({ "active_item": 0, "items": [ )" + withMask + " } ] }", 0, true},
+      {"an empty selection",
+       R"({ "active_item": 0, "items": [ )" + withMask + R"(, "selection": [] } ] })", 0, true},
+      {"a selection of a layer and another kind of item",
+       R"({ "active_item": 0, "items": [ )" + withMask +
+           R"(, "selection": [ { "layer": 0 }, { "kind": 7, "layer": 0 } ] } ] })",
+       0, true},
+      {"the report refused: its code",
+       R"({ "active_item": 0, "faults": [ { "operation": "AEGP_ReportInfo", "call": 1,
+            "code": 7 } ], "items": [ )" +
+           withMask + R"(, "selection": [] } ] })",
+       7, false},
+  };
+  for (const auto& c : cases) {
+    const std::string what = c.what;
+    try {
+      Scene scene = LoadScene(c.scene, c.what);
+      scene.clipboard = "the user's own text";
+      const Played played = Play(scene, context.entry);
+      CheckSession(played, {}, what, problems);
+      problems.Expect(played.result.commandRun, what + ": the command did not run");
+      problems.Expect(played.result.commandResult == c.result,
+                      what + ": the command returned " +
+                          std::to_string(played.result.commandResult) + ", not " +
+                          std::to_string(c.result));
+      problems.Expect(played.after == played.before, what + ": the clipboard changed");
+      const std::vector<std::string> told =
+          c.told ? std::vector<std::string>{message} : std::vector<std::string>{};
+      problems.Expect(played.reports == told,
+                      what + ": " + std::to_string(played.reports.size()) + " reports, not " +
+                          (c.told ? "one saying \"" + message + "\"" : std::string("none")));
+    } catch (const SceneError& error) {
+      problems.Add(what + ": " + error.what());
+    }
+  }
+  const Played exported = Play(CompScene(kOneMask, kSelectMask), context.entry);
+  CheckSession(exported, {ExportOf(exported)}, "a mask exported", problems);
+  problems.Expect(ExportOf(exported).has_value() && exported.reports.empty(),
+                  "a mask exported: " + std::to_string(exported.reports.size()) +
+                      " reports, the clipboard " + (ExportOf(exported) ? "changed" : "kept"));
+  report.note = std::to_string(std::size(cases) - 1) +
+                " selections with nothing to export, and the report refused";
+  return report;
+}
+
 CheckReport Examples(const CheckContext& context) {
   CheckReport report;
   Problems problems(report);
@@ -187,7 +254,12 @@ CheckReport Examples(const CheckContext& context) {
       problems.Add(error.what());
     }
   }
-  problems.Expect(compared > 0, "no example scenes in " + context.examples + " (give --examples)");
+  const std::string missing = FolderProblem(context.examples);
+  problems.Expect(compared > 0,
+                  missing.empty()
+                      ? "no example scenes in " + context.examples
+                      : missing + ": the source tree this program was built from is not here; " +
+                            "give the folder of example scenes with --examples DIR");
   report.note = std::to_string(compared) + " examples";
   return report;
 }

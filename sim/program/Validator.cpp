@@ -15,6 +15,8 @@
 #include "sim/program/Checks.h"
 #include "sim/program/ChildProcess.h"
 #include "sim/program/ModuleLoader.h"
+#include "sim/program/OutputFile.h"
+#include "sim/scene/InputFile.h"
 
 #ifdef _WIN32
 #include "platform/Win32.h"
@@ -150,12 +152,12 @@ std::string Seconds(double seconds) {
 
 void PrintOutcome(const std::string& name, const Outcome& outcome) {
   char line[96];
-  std::snprintf(line, sizeof line, "%-16s %-8s %8ss  ", name.c_str(), outcome.status.c_str(),
+  std::snprintf(line, sizeof line, "%-17s %-8s %8ss  ", name.c_str(), outcome.status.c_str(),
                 Seconds(outcome.seconds).c_str());
   std::cout << line << outcome.detail << std::endl;
 }
 
-bool WriteJson(const std::string& path, const std::string& module,
+void WriteJson(std::ostream& out, const std::string& module,
                const std::vector<const Check*>& checks, const std::vector<Outcome>& outcomes,
                const std::map<std::string, int>& totals) {
   nlohmann::ordered_json document;
@@ -173,10 +175,7 @@ bool WriteJson(const std::string& path, const std::string& module,
                                   {"detail", detail}});
   }
   document["totals"] = totals;
-  std::ofstream out(path, std::ios::binary);
   out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-  out.flush();
-  return static_cast<bool>(out);
 }
 
 int DefaultJobs() {
@@ -208,7 +207,7 @@ int Validate(const ValidateOptions& given, EntryPointFuncType linkedEntry) {
   if (options.list) {
     for (const Check& check : catalogue) {
       char line[64];
-      std::snprintf(line, sizeof line, "%-16s ", check.name);
+      std::snprintf(line, sizeof line, "%-17s ", check.name);
       std::cout << line << check.summary << '\n';
     }
     return kAllPassed;
@@ -236,8 +235,29 @@ int Validate(const ValidateOptions& given, EntryPointFuncType linkedEntry) {
       std::cerr << "tarnwick-sim: validate: " << options.module << ": no such module file\n";
       return kUnusable;
     }
-    std::cout << "module " << options.module << std::endl;
   }
+  // A folder named on the command line must be there; the defaults, in the
+  // source tree, are the checks' to report.
+  if (options.foldersGiven) {
+    for (const std::string* folder : {&options.examples, &options.scenes}) {
+      const std::string problem = FolderProblem(*folder);
+      if (!problem.empty()) {
+        std::cerr << "tarnwick-sim: validate: " << problem << "\n";
+        return kUnusable;
+      }
+    }
+  }
+  if (!options.json.empty() && !options.module.empty()) {
+    const std::optional<std::string> clash =
+        OutputClash({{"--module", options.module}}, {{"--json", options.json}});
+    if (clash) {
+      std::cerr << "tarnwick-sim: validate: " << *clash << "\n";
+      return kUnusable;
+    }
+  }
+  OutputFile json;
+  if (!options.json.empty() && !json.Open(options.json)) return kUnusable;
+  if (!options.module.empty()) std::cout << "module " << options.module << std::endl;
   const int jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
   const std::string scratch = ScratchFolder();
   const std::string self = ThisProgram();
@@ -291,9 +311,9 @@ int Validate(const ValidateOptions& given, EntryPointFuncType linkedEntry) {
   std::cout << checks.size() << " checks: " << totals["pass"] << " passed, " << totals["fail"]
             << " failed, " << totals["crash"] << " crashed, " << totals["timeout"] << " timed out, "
             << totals["skip"] << " skipped\n";
-  if (!options.json.empty() && !WriteJson(options.json, options.module, checks, outcomes, totals)) {
-    std::cerr << "tarnwick-sim: " << options.json << ": cannot be written\n";
-    return kUnusable;
+  if (json.is_open()) {
+    WriteJson(json.stream(), options.module, checks, outcomes, totals);
+    if (!json.Commit()) return kUnusable;
   }
   const bool failed = totals["fail"] + totals["crash"] + totals["timeout"] > 0;
   return failed ? kSomethingFailed : kAllPassed;

@@ -19,6 +19,7 @@ struct ValidateOptions {
   int jobs = 0;                     // 0: as many as the machine has cores (one on Windows)
   std::string json;                 // where to write the results as JSON
   std::string examples;             // the example scenes
+  bool foldersGiven = false;        // --examples or --scenes named on the command line
   std::string scenes;               // more sweep scenes
   std::optional<double> timeLimit;  // seconds per check, instead of each check's own
   // Set in the child process that runs one check.

@@ -19,8 +19,10 @@
 
 #include "sim/host/SimulatedHost.h"
 #include "sim/program/ModuleLoader.h"
+#include "sim/program/OutputFile.h"
 #include "sim/program/Session.h"
 #include "sim/program/Validator.h"
+#include "sim/scene/InputFile.h"
 #include "sim/scene/Scene.h"
 #include "sim/settings/Preview.h"
 #include "sim/settings/SettingsReader.h"
@@ -42,6 +44,50 @@ namespace {
 constexpr int kHookFailed = 1;
 constexpr int kUnusable = 2;
 constexpr int kSimulatorFailed = 3;
+
+constexpr long long kMostJobs = 256;
+constexpr double kMostSeconds = 7 * 24 * 3600;
+
+// A count given on the command line, said plainly when it is out of range.
+CLI::Validator WholeNumberFrom1To(long long most) {
+  return CLI::Validator(
+      [most](std::string& given) {
+        const std::string range = "must be a whole number from 1 to " + std::to_string(most);
+        std::size_t used = 0;
+        long long value = 0;
+        try {
+          value = std::stoll(given, &used);
+        } catch (const std::invalid_argument&) {
+          return range + ", not " + given;
+        } catch (const std::out_of_range&) {
+          return range + "; " + given + " is beyond it";
+        }
+        if (used != given.size()) return range + ", not " + given;
+        if (value < 1) return std::string("must be at least 1");
+        if (value > most) return "must be at most " + std::to_string(most);
+        return std::string();
+      },
+      "N");
+}
+
+CLI::Validator SecondsAboveZero() {
+  return CLI::Validator(
+      [](std::string& given) {
+        std::size_t used = 0;
+        double value = 0;
+        try {
+          value = std::stod(given, &used);
+        } catch (const std::exception&) {
+          used = 0;
+        }
+        if (used != given.size() || used == 0 || !(value > 0) || value > kMostSeconds) {
+          return "must be a number of seconds above 0 and at most " +
+                 std::to_string(static_cast<long long>(kMostSeconds)) + ", not " + given;
+        }
+        return std::string();
+      },
+      "SECONDS");
+}
 
 struct Options {
   std::string scene;
@@ -76,24 +122,22 @@ void LimitAddressSpace() {
 #endif
 }
 
-// Opens the file named by an option, when it names one; false after saying
-// why it cannot be written.
-bool OpenOutput(const std::string& path, std::ofstream& out) {
-  if (path.empty()) return true;
-  errno = 0;
-  out.open(path, std::ios::binary);
-  if (!out) {
-    std::cerr << "tarnwick-sim: " << path << ": cannot be written: " << std::strerror(errno)
-              << "\n";
-  }
-  return static_cast<bool>(out);
+// Opens the output an option names, when it names one.
+bool OpenOutput(const std::string& path, tarnwick::sim::OutputFile& out) {
+  return path.empty() || out.Open(path);
 }
 
-// Whether everything written to the file reached it; says so when not.
-bool Written(std::ofstream& out, const std::string& path) {
-  out.flush();
-  if (!out) std::cerr << "tarnwick-sim: " << path << ": cannot be written\n";
-  return static_cast<bool>(out);
+// Refuses a command line whose outputs would overwrite one of its inputs or
+// each other, before anything is read or written.
+bool OutputsOwnFiles(const std::vector<tarnwick::sim::NamedFile>& inputs,
+                     const std::vector<tarnwick::sim::NamedFile>& outputs) {
+  std::vector<tarnwick::sim::NamedFile> given;
+  for (const auto& file : outputs) {
+    if (!file.path.empty()) given.push_back(file);
+  }
+  const std::optional<std::string> clash = tarnwick::sim::OutputClash(inputs, given);
+  if (clash) std::cerr << "tarnwick-sim: " << *clash << "\n";
+  return !clash;
 }
 
 // The hooks that returned non-zero, one line each on standard error.
@@ -117,17 +161,26 @@ bool ReportFailedHooks(const tarnwick::sim::SessionResult& result) {
 }
 
 int Run(const Options& options) {
+#ifdef _WIN32
+  const std::string module = options.module.empty() ? ModuleBesideExecutable() : options.module;
+  const std::vector<tarnwick::sim::NamedFile> inputs = {{"the scene", options.scene},
+                                                        {"the module", module}};
+#else
+  const std::vector<tarnwick::sim::NamedFile> inputs = {{"the scene", options.scene}};
+#endif
+  if (!OutputsOwnFiles(inputs, {{"--report", options.report}, {"--preview", options.preview}})) {
+    return kUnusable;
+  }
   tarnwick::sim::Scene scene = tarnwick::sim::LoadSceneFile(options.scene);
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);
-  const EntryPointFuncType entry =
-      tarnwick::sim::LoadModule(options.module.empty() ? ModuleBesideExecutable() : options.module);
+  const EntryPointFuncType entry = tarnwick::sim::LoadModule(module);
 #else
   const EntryPointFuncType entry = &EntryPointFunc;
 #endif
   // Opened before the session, so an unwritable output costs no session.
-  std::ofstream report;
-  std::ofstream preview;
+  tarnwick::sim::OutputFile report;
+  tarnwick::sim::OutputFile preview;
   if (!OpenOutput(options.report, report) || !OpenOutput(options.preview, preview)) {
     return kUnusable;
   }
@@ -160,18 +213,17 @@ int Run(const Options& options) {
   }
   if (preview.is_open()) {
     if (result.clipboardChanged && result.clipboard) {
-      tarnwick::sim::WritePreview(preview, tarnwick::sim::ReadSettings(*result.clipboard));
-      if (!Written(preview, options.preview)) return kSimulatorFailed;
+      tarnwick::sim::WritePreview(preview.stream(), tarnwick::sim::ReadSettings(*result.clipboard));
+      if (!preview.Commit()) return kSimulatorFailed;
     } else {
-      // Opened only to know it could be written: no picture, no file.
-      preview.close();
-      std::remove(options.preview.c_str());
+      // No picture: a file already there stays as it was.
+      preview.Discard();
       std::cerr << "tarnwick-sim: no preview: the clipboard did not change\n";
     }
   }
   if (report.is_open()) {
-    tarnwick::sim::WriteReport(report, host, result);
-    if (!Written(report, options.report)) return kSimulatorFailed;
+    tarnwick::sim::WriteReport(report.stream(), host, result);
+    if (!report.Commit()) return kSimulatorFailed;
   }
   return ReportFailedHooks(result) ? kHookFailed : 0;
 }
@@ -181,21 +233,18 @@ struct PreviewOptions {
   std::string out;
 };
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
-    std::cerr << "tarnwick-sim: " << path << ": cannot be read: " << std::strerror(errno) << "\n";
-    return false;
-  }
-  return true;
-}
-
 // Draws a settings text from a file: an export, or what Fusion saved.
 int RunPreview(const PreviewOptions& options) {
+  if (!OutputsOwnFiles({{"the settings text", options.settings}}, {{"--out", options.out}})) {
+    return kUnusable;
+  }
   std::string text;
-  if (!ReadWholeFile(options.settings, text)) return kUnusable;
+  try {
+    text = tarnwick::sim::ReadInputFile(options.settings);
+  } catch (const tarnwick::sim::InputError& error) {
+    std::cerr << "tarnwick-sim: " << error.what() << "\n";
+    return kUnusable;
+  }
   tarnwick::sim::Settings settings;
   try {
     settings = tarnwick::sim::ReadSettings(text);
@@ -203,15 +252,15 @@ int RunPreview(const PreviewOptions& options) {
     std::cerr << "tarnwick-sim: " << options.settings << ": " << error.what() << "\n";
     return kUnusable;
   }
-  std::ofstream out;
-  if (!OpenOutput(options.out, out)) return kUnusable;
-  tarnwick::sim::WritePreview(out, settings);
-  return Written(out, options.out) ? 0 : kSimulatorFailed;
+  tarnwick::sim::OutputFile out;
+  if (!out.Open(options.out)) return kUnusable;
+  tarnwick::sim::WritePreview(out.stream(), settings);
+  return out.Commit() ? 0 : kSimulatorFailed;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   Options options;
   CLI::App app{"Plays one host session of the " TARNWICK_MENU_TEXT
                " module on a scene and prints the text the command put on the clipboard.",
@@ -234,6 +283,10 @@ int main(int argc, char** argv) {
   app.footer(
       "Exit status: 0 every hook returned 0; 1 a hook returned non-zero; 2 the command line or "
       "scene cannot be used; 3 the simulator itself failed.");
+  // A subcommand starts with its parent's footer; each states its own.
+  const auto ownFooter = [](CLI::App* subcommand, const std::string& statuses) {
+    subcommand->footer("Exit status: " + statuses);
+  };
   PreviewOptions previewOptions;
   CLI::App* preview = app.add_subcommand(
       "preview",
@@ -244,30 +297,39 @@ int main(int argc, char** argv) {
   preview->add_option("--out", previewOptions.out, "the SVG to write")
       ->required()
       ->option_text("FILE.svg");
+  ownFooter(preview,
+            "0 the picture was written; 2 the command line or the settings text cannot be used; "
+            "3 the picture could not be written.");
   tarnwick::sim::ValidateOptions validateOptions;
   validateOptions.examples = TARNWICK_SOURCE_DIR "/examples";
   validateOptions.scenes = TARNWICK_SOURCE_DIR "/tests/scenes";
   CLI::App* validate = app.add_subcommand(
-      "validate",
-      "Runs the catalogue of checks against the module, each in a process of its own. Exit "
-      "status: 0 nothing failed, crashed or timed out; 1 something did; 2 a bad command line.");
+      "validate", "Runs the catalogue of checks against the module, each in a process of its own.");
+  ownFooter(validate,
+            "0 nothing failed, crashed or timed out; 1 something did; 2 a bad command line, or a "
+            "module file, examples folder or scenes folder that is not there; 3 the validator "
+            "itself failed.");
   validate->add_flag("--list", validateOptions.list, "print the checks, one a line, and stop");
   validate->add_option("--check", validateOptions.checks, "run only this check (repeatable)")
       ->option_text("NAME");
   validate->add_option("--jobs", validateOptions.jobs, "checks run at once (default: the cores)")
-      ->check(CLI::PositiveNumber)
+      ->check(WholeNumberFrom1To(kMostJobs))
       ->option_text("N");
   validate->add_option("--json", validateOptions.json, "write the results as JSON to FILE")
       ->option_text("FILE");
-  validate->add_option("--examples", validateOptions.examples, "the example scenes' folder")
+  validate
+      ->add_option("--examples", validateOptions.examples,
+                   "the example scenes' folder (default: " + validateOptions.examples + ")")
       ->option_text("DIR");
-  validate->add_option("--scenes", validateOptions.scenes, "more scenes for the fault sweeps")
+  validate
+      ->add_option("--scenes", validateOptions.scenes,
+                   "more scenes for the fault sweeps (default: " + validateOptions.scenes + ")")
       ->option_text("DIR");
   validate
       ->add_option_function<double>(
           "--time-limit", [&](double seconds) { validateOptions.timeLimit = seconds; },
           "seconds each check may take, instead of its own limit")
-      ->check(CLI::PositiveNumber)
+      ->check(SecondsAboveZero())
       ->option_text("SECONDS");
 #ifdef _WIN32
   validate
@@ -280,6 +342,8 @@ int main(int argc, char** argv) {
   validate->add_option("--result", validateOptions.resultFile)->group("");
   try {
     app.parse(argc, argv);
+    validateOptions.foldersGiven =
+        validate->count("--examples") > 0 || validate->count("--scenes") > 0;
     if (!*preview && !*validate && options.scene.empty()) throw CLI::RequiredError("scene");
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
@@ -329,4 +393,18 @@ int main(int argc, char** argv) {
     std::cerr << "tarnwick-sim: an unknown error\n";
     return kSimulatorFailed;
   }
+}
+
+int main(int argc, char** argv) {
+  // The last line of defence: whatever escapes is one line and status 3.
+  try {
+    return Main(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "tarnwick-sim: out of memory\n";
+  } catch (const std::exception& error) {
+    std::cerr << "tarnwick-sim: " << error.what() << "\n";
+  } catch (...) {
+    std::cerr << "tarnwick-sim: an unknown error\n";
+  }
+  return kSimulatorFailed;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "sim/scene/Generator.h"
+#include "sim/scene/InputFile.h"
 #include "sim/scene/Operations.h"
 #include "sim/scene/Scene.h"
 #include "sim/scene/StrictJson.h"
@@ -60,13 +61,20 @@ class Reader {
   }
 
   int64_t Integer(const Json& j, const std::string& path, int64_t low, int64_t high) const {
-    if (!j.is_number_integer()) Fail(path, "must be an integer");
-    if (j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(high)) {
-      Fail(path, "must be at most " + std::to_string(high));
+    const std::string range = "from " + std::to_string(low) + " to " + std::to_string(high);
+    // Digits past what 64 bits hold arrive as a whole floating-point number.
+    const bool wholeBeyond =
+        j.is_number_float() && std::isfinite(j.get<double>()) &&
+        std::trunc(j.get<double>()) == j.get<double>() &&
+        (j.get<double>() < static_cast<double>(low) || j.get<double>() > static_cast<double>(high));
+    if (!j.is_number_integer() && !wholeBeyond) Fail(path, "must be an integer " + range);
+    if (wholeBeyond ||
+        (j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(high))) {
+      Fail(path, "is beyond the range of integers allowed here (" + range + ")");
     }
     const int64_t value = j.get<int64_t>();
     if (value < low || value > high) {
-      Fail(path, "must be between " + std::to_string(low) + " and " + std::to_string(high));
+      Fail(path, "is beyond the range of integers allowed here (" + range + ")");
     }
     return value;
   }
@@ -567,19 +575,12 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
 }
 
 Scene LoadSceneFile(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
-    throw SceneError(path + ": cannot be read: " + std::strerror(EISDIR));
-  }
-  errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-  if (file == nullptr) throw SceneError(path + ": cannot be read: " + std::strerror(errno));
   std::string text;
-  char chunk[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) text.append(chunk, got);
-  if (std::ferror(file.get())) throw SceneError(path + ": cannot be read: " + std::strerror(errno));
+  try {
+    text = ReadInputFile(path);
+  } catch (const InputError& error) {
+    throw SceneError(error.what());
+  }
   return LoadScene(text, path);
 }
 
