@@ -2,8 +2,6 @@
 #ifndef TARNWICK_EXPORT_CLIPBOARD_WRITER_H
 #define TARNWICK_EXPORT_CLIPBOARD_WRITER_H
 
-#include <string_view>
-
 #include "platform/Win32.h"
 
 namespace tarnwick {
@@ -11,11 +9,16 @@ namespace tarnwick {
 constexpr int kClipboardOpenTries = 10;
 constexpr DWORD kClipboardRetryMilliseconds = 10;
 
-// Replaces the clipboard's content with the text and a terminating NUL, byte
-// for byte. Returns whether the text is on the clipboard afterwards. When the
-// block cannot be prepared or the clipboard cannot be opened, the clipboard
-// keeps what it held.
-bool ClipboardWriter(HWND owner, std::string_view text);
+// Opens the clipboard, waiting out another program that holds it for a
+// moment; whether it opened.
+bool OpenClipboardWithRetries(HWND owner);
+
+// Replaces the clipboard's content with the block: a movable global block,
+// unlocked, holding the text and its terminating NUL, which the writer takes
+// over (the clipboard's from then on, or freed here). Returns whether the
+// text is on the clipboard afterwards. When the clipboard cannot be opened
+// it keeps what it held.
+bool ClipboardWriter(HWND owner, HGLOBAL block);
 
 }  // namespace tarnwick
 

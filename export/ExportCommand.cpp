@@ -109,14 +109,20 @@ HostError BuildAndHandOver(SuiteHandler& suites, const ExportContext& context, C
     return kEmptyFrameError;
   }
   const HWND owner = GetDesktopWindow();
-  ExportWriter writer(selection);
-  if (const HostError error = ExportMasks(reader, writer, selection)) {
-    return error;
+  // The text is written straight into the block the clipboard takes; a block
+  // the system gives but will not let be written is the clipboard failing.
+  try {
+    ExportWriter writer(selection);
+    if (const HostError error = ExportMasks(reader, writer, selection)) {
+      return error;
+    }
+    if (!writer.WroteMask()) {
+      return ReportNothingToExport(suites, context);
+    }
+    return ClipboardWriter(owner, writer.Finish()) ? 0 : kClipboardFailedError;
+  } catch (const TextBlockUnavailable&) {
+    return kClipboardFailedError;
   }
-  if (!writer.WroteMask()) {
-    return ReportNothingToExport(suites, context);
-  }
-  return ClipboardWriter(owner, writer.Finish()) ? 0 : kClipboardFailedError;
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 namespace tarnwick {
 
-// Result when the hand-over to the clipboard failed and nothing else did.
+// Result when the clipboard or the block it takes failed and nothing else did.
 constexpr HostError kClipboardFailedError = 1;
 // Result of a composition with no width or height.
 constexpr HostError kEmptyFrameError = 2;

@@ -1,6 +1,5 @@
 #include "export/ExportWriter.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace tarnwick {
@@ -25,61 +24,23 @@ int32_t DistinctFrameNumber(int32_t frame, int32_t previousFrame) {
   return previousFrame == INT32_MAX ? INT32_MAX : previousFrame + 1;
 }
 
-// a * b, or the largest size_t when that overflows.
-std::size_t SaturatingProduct(std::size_t a, std::size_t b) {
-  if (a != 0 && b > SIZE_MAX / a) {
-    return SIZE_MAX;
-  }
-  return a * b;
-}
-
-std::size_t SaturatingSum(std::size_t a, std::size_t b) {
-  return b > SIZE_MAX - a ? SIZE_MAX : a + b;
-}
-
-// Later collection items count for at most this many times what is written.
-constexpr std::size_t kLaterItemsPerWritten = 8;
-
-// A guess at the whole text's length when a keyframe needs more room: the
-// mask's keyframes still to come look like this one, and the collection's
-// later items like this whole mask.
-//
-// Why the later items are capped at eight times what is written: each
-// regrowth copies what is written into fresh memory, so the text's memory
-// is touched once plus once per copy. Masks alike (the common export) reach
-// the whole text at the second mask, after one copy of the first mask alone
-// (with ten masks, a tenth of the text; the old cap of once what is written
-// regrew at the 2nd, 3rd, 5th and 9th mask and copied about the whole text
-// again). A few big masks followed by many small ones would make an
-// uncapped guess reserve the big size for every small one; capped, a wrong
-// guess reserves at most eight times the text written so far, memory that is
-// reserved but never touched.
-std::size_t ExpectedTextLength(std::size_t written, std::size_t keyframeText, int32_t keyframesLeft,
-                               int32_t keyframeCount, uint32_t laterItems) {
-  const std::size_t restOfMask =
-      SaturatingProduct(static_cast<std::size_t>(keyframesLeft), keyframeText);
-  const std::size_t laterMasks = SaturatingProduct(
-      SaturatingProduct(laterItems, static_cast<std::size_t>(keyframeCount)), keyframeText);
-  return SaturatingSum(SaturatingSum(written, restOfMask),
-                       std::min(laterMasks, SaturatingProduct(written, kLaterItemsPerWritten)));
-}
-
 }  // namespace
 
 ExportWriter::ExportWriter(const Selection& selection, std::size_t ceiling)
     : text_(ceiling),
       itemCount_(selection.itemCount),
       width_(selection.width),
-      height_(selection.height) {
-  AppendDocumentHead(text_);
-}
+      height_(selection.height) {}
 
 void ExportWriter::BeginMask(uint32_t index, const SelectedMask& mask) {
-  wroteMask_ = true;
   laterItems_ = itemCount_ - index - 1;
   entryCount_ = mask.entryCount;
   inPoint_ = mask.inPoint;
-  ReserveAhead(text_, kToolTextEstimate);
+  text_.ReserveAhead(kToolTextEstimate);
+  if (!wroteMask_) {
+    AppendDocumentHead(text_);  // the text's block is made only for a mask
+    wroteMask_ = true;
+  }
   AppendToolHead(text_, index, width_, height_);
 }
 
@@ -91,9 +52,9 @@ void ExportWriter::BeginKeyframe(int32_t entry, const KeyframeEntry& keyframe) {
     const std::size_t keyframeText =
         static_cast<std::size_t>(keyframe.segmentCount) * kPointLineEstimate +
         kKeyframeTextEstimate;
-    ReserveAhead(text_, keyframeText,
-                 ExpectedTextLength(text_.size(), keyframeText, entryCount_ - entry, entryCount_,
-                                    laterItems_));
+    text_.ReserveAhead(keyframeText,
+                       ExpectedTextLength(text_.size(), keyframeText, entryCount_ - entry,
+                                          entryCount_, laterItems_));
   }
   anchor_ = keyframe.anchor;
   position_ = keyframe.position;
@@ -108,9 +69,12 @@ void ExportWriter::EndMask(uint32_t index) {
   AppendToolTail(text_, static_cast<uint64_t>(index) + 1 >= itemCount_);
 }
 
-std::string_view ExportWriter::Finish() {
+HGLOBAL ExportWriter::Finish() {
+  if (!wroteMask_) {
+    AppendDocumentHead(text_);
+  }
   AppendDocumentTail(text_);
-  return text_.View();
+  return text_.HandOver();
 }
 
 }  // namespace tarnwick

@@ -5,16 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 #include "export/SelectionReader.h"
 #include "export/SettingsText.h"
+#include "export/TextBuffer.h"
+#include "platform/Win32.h"
 
 namespace tarnwick {
-
-// No paste target takes more: an export that would pass it is refused as
-// memory running out.
-constexpr std::size_t kTextCeiling = std::size_t{1} << 30;
 
 class ExportWriter {
  public:
@@ -34,8 +31,9 @@ class ExportWriter {
   void EndMask(uint32_t index);
   // Whether any mask's tool was begun.
   bool WroteMask() const { return wroteMask_; }
-  // The whole text, with its document tail; it lives as long as the writer.
-  std::string_view Finish();
+  // The whole text, with its document tail, in the movable block that is
+  // handed over to the caller (for the clipboard).
+  HGLOBAL Finish();
 
  private:
   TextBuffer text_;

@@ -1,8 +1,6 @@
 #include "export/SettingsText.h"
 
-#include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "export/NumberFormat.h"
 
@@ -73,60 +71,6 @@ void AppendText(TextBuffer& text, const char (&literal)[N]) {
 }
 
 }  // namespace
-
-void TextBuffer::Reserve(std::size_t capacity) {
-  if (capacity <= capacity_) {
-    return;
-  }
-  if (capacity > limit_) {
-    throw std::bad_alloc();
-  }
-  std::unique_ptr<char[]> grown(new char[capacity]);
-  if (size_ != 0) {
-    std::memcpy(grown.get(), chars_.get(), size_);
-  }
-  chars_ = std::move(grown);
-  capacity_ = capacity;
-}
-
-void TextBuffer::Append(const char* chars, std::size_t count) {
-  EnsureRoom(*this, count);
-  std::memcpy(end(), chars, count);
-  size_ += count;
-}
-
-void TextBuffer::Release() noexcept {
-  chars_.reset();
-  size_ = 0;
-  capacity_ = 0;
-}
-
-void EnsureRoom(TextBuffer& text, std::size_t extra, std::size_t expectedLength) {
-  if (extra <= text.spare()) {
-    return;
-  }
-  const std::size_t limit = text.limit();
-  if (extra > limit - text.size()) {
-    throw std::bad_alloc();
-  }
-  const std::size_t needed = text.size() + extra;
-  std::size_t plain = std::max(needed, text.capacity() + text.capacity() / 2);
-  plain = plain > limit / 4 ? limit : plain;
-  // A guess past the limit is no guess: the text would be refused first.
-  if (expectedLength > plain && expectedLength <= limit) {
-    try {
-      text.Reserve(expectedLength);
-      return;
-    } catch (const std::bad_alloc&) {
-      // Only a guess: the plain growth below may still fit.
-    }
-  }
-  text.Reserve(plain);
-}
-
-void ReserveAhead(TextBuffer& text, std::size_t extra, std::size_t expectedLength) {
-  EnsureRoom(text, std::min(extra, text.limit() - text.size()), expectedLength);
-}
 
 void AppendDocumentHead(TextBuffer& text) {
   AppendText(text, "{" CRLF "\tTools = ordered() {" CRLF);

@@ -3,10 +3,12 @@
 #ifndef _WIN32
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <set>
+#include <utility>
 
 namespace tarnwick::standin {
 
@@ -41,6 +43,25 @@ struct Block {
       delete[] data;
     }
   }
+
+  // New room for the bytes, the first of them kept, as GlobalReAlloc keeps
+  // them. A mapped block is remapped, which moves no bytes; any other block
+  // is copied. False, the block as it was, when there is no memory for it.
+  bool Resize(std::size_t bytes) {
+    if (mapped) {
+      void* region = mremap(data, size, bytes, MREMAP_MAYMOVE);
+      if (region == MAP_FAILED) return false;
+      data = static_cast<char*>(region);
+      size = bytes;
+      return true;
+    }
+    Block grown(bytes);  // small or large, as a fresh block of that size would be
+    std::memcpy(grown.data, data, std::min(size, bytes));
+    std::swap(data, grown.data);
+    std::swap(size, grown.size);
+    std::swap(mapped, grown.mapped);
+    return true;
+  }
   Block(const Block&) = delete;
   Block& operator=(const Block&) = delete;
 
@@ -63,6 +84,8 @@ struct State {
   std::set<Block*> blocks;
   int openCalls = 0;
   int sleepCalls = 0;
+  int reAllocsGranted = 0;
+  int reAllocCalls = 0;
 };
 
 State& TheState() {
@@ -111,6 +134,7 @@ void SetLargeBlocksFromSystem(bool fromSystem) {
 void SetFailure(Failure failure) {
   TheState().failures = 0;
   TheState().openRefusals = 0;
+  TheState().reAllocsGranted = 0;
   AddFailure(failure);
 }
 
@@ -126,6 +150,14 @@ void AddFailure(Failure failure) {
 
 void SetOpenRefusals(int count) {
   TheState().openRefusals = count;
+}
+
+void SetReAllocsGranted(int count) {
+  TheState().reAllocsGranted = count;
+}
+
+int ReAllocCalls() {
+  return TheState().reAllocCalls;
 }
 
 void PutClipboardText(const std::string& text) {
@@ -238,6 +270,28 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   }
   state.blocks.insert(block);
   return block;
+}
+
+// As Win32 resizes a movable block: the handle stays, the bytes may move and
+// are kept up to the smaller size; a locked block, as a fixed one, cannot be
+// moved, which the stand-in refuses outright.
+HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
+  auto& state = TheState();
+  ++state.reAllocCalls;
+  tarnwick::standin::Block* block = tarnwick::standin::Find(handle);
+  if (block == nullptr || block == state.data || block->locks != 0 ||
+      (flags & GMEM_MOVEABLE) == 0) {
+    return nullptr;
+  }
+  if (tarnwick::standin::Failing(Failure::kReAllocRefused)) {
+    if (state.reAllocsGranted == 0) return nullptr;
+    --state.reAllocsGranted;
+  }
+  try {
+    return block->Resize(bytes) ? handle : nullptr;
+  } catch (const std::bad_alloc&) {
+    return nullptr;  // as GlobalReAlloc says no
+  }
 }
 
 LPVOID GlobalLock(HGLOBAL handle) {

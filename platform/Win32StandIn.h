@@ -16,6 +16,7 @@ enum class Failure {
   kAllocRefused,     // GlobalAlloc grants no block
   kLockReturnsNull,  // GlobalLock gives no pointer
   kSetDataRefused,   // SetClipboardData refuses the block
+  kReAllocRefused,   // GlobalReAlloc cannot resize the block (after SetReAllocsGranted)
 };
 
 // Back to an empty, closed clipboard with no failure and no blocks.
@@ -26,6 +27,11 @@ void SetFailure(Failure failure);
 void AddFailure(Failure failure);
 // The open refusal lasts for this many OpenClipboard calls, then lets go.
 void SetOpenRefusals(int count);
+// While GlobalReAlloc is failing, this many more calls succeed before the
+// refusals begin (0, the default: the next call is refused).
+void SetReAllocsGranted(int count);
+// GlobalReAlloc calls made since the last Reset.
+int ReAllocCalls();
 // Whether blocks of 2 MiB and more come straight from the system (mapped, in
 // huge pages where offered; the default) or from operator new like small
 // ones, so that a program counting its allocations sees them.

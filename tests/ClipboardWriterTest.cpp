@@ -1,9 +1,12 @@
-// The writer against the Win32 stand-in, which can fail each step on demand.
+// The text's block and the writer against the Win32 stand-in, which can fail
+// each step on demand.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 #include "export/ClipboardWriter.h"
+#include "export/TextBuffer.h"
 #include "platform/Win32StandIn.h"
 
 namespace tarnwick {
@@ -25,50 +28,77 @@ class ClipboardWriterTest : public ::testing::Test {
   }
 };
 
-TEST_F(ClipboardWriterTest, TextArrivesByteForByte) {
-  std::string lines;
-  for (int i = 0; i < 1000; ++i) {
-    lines += "\t{ X= " + std::to_string(i) + " },\r\n";
+// Writes the text in pieces, so its block grows several times, and hands it
+// to the clipboard: what came of it.
+std::string WriteToClipboard(const std::string& text) {
+  try {
+    TextBuffer buffer;
+    for (std::size_t at = 0; at < text.size(); at += 100) {
+      buffer.Append(text.data() + at, std::min<std::size_t>(100, text.size() - at));
+    }
+    return ClipboardWriter(GetDesktopWindow(), buffer.HandOver()) ? "written" : "refused";
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  } catch (const TextBlockUnavailable&) {
+    return "block unavailable";
   }
-  for (const std::string& text : {std::string(), lines}) {
-    ASSERT_TRUE(ClipboardWriter(GetDesktopWindow(), text));
+}
+
+std::string Lines(int count) {
+  std::string lines;
+  for (int i = 0; i < count; ++i) lines += "\t{ X= " + std::to_string(i) + " },\r\n";
+  return lines;
+}
+
+TEST_F(ClipboardWriterTest, TextArrivesByteForByteInABlockOfItsSize) {
+  for (const std::string& text : {std::string(), Lines(1000)}) {
+    ASSERT_EQ(WriteToClipboard(text), "written");
     EXPECT_EQ(Clipboard(), text);
-    HANDLE data = nullptr;
     ASSERT_TRUE(OpenClipboard(nullptr));
-    data = GetClipboardData(CF_TEXT);
-    EXPECT_EQ(GlobalSize(data), text.size() + 1);  // exactly one NUL after the text
+    EXPECT_EQ(GlobalSize(GetClipboardData(CF_TEXT)), text.size() + 1);  // one NUL after the text
     CloseClipboard();
     EXPECT_FALSE(standin::ClipboardIsOpen());
     EXPECT_EQ(standin::LiveBlocksOutsideClipboard(), 0u);
   }
 }
 
-TEST_F(ClipboardWriterTest, FailuresLeakNothingAndReportFalse) {
+TEST_F(ClipboardWriterTest, FailuresLeakNothingAndKeepTheClipboard) {
   const struct {
     const char* name;
     standin::Failure failure;
+    int reAllocsGranted;
+    const char* outcome;
     const char* clipboardAfter;
   } cases[] = {
-      {"open refused: former content kept", standin::Failure::kOpenRefused, "former content"},
-      {"no block: former content kept", standin::Failure::kAllocRefused, "former content"},
-      {"lock gives null: former content kept", standin::Failure::kLockReturnsNull,
+      {"open refused", standin::Failure::kOpenRefused, 0, "refused", "former content"},
+      {"no block", standin::Failure::kAllocRefused, 0, "out of memory", "former content"},
+      {"the first growth refused", standin::Failure::kReAllocRefused, 0, "out of memory",
        "former content"},
-      {"block refused after emptying: emptied", standin::Failure::kSetDataRefused, "<none>"},
+      {"a later growth refused", standin::Failure::kReAllocRefused, 3, "out of memory",
+       "former content"},
+      {"lock gives null", standin::Failure::kLockReturnsNull, 0, "block unavailable",
+       "former content"},
+      {"block refused after emptying", standin::Failure::kSetDataRefused, 0, "refused", "<none>"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     standin::Reset();
     standin::PutClipboardText("former content");
     standin::SetFailure(c.failure);
-    EXPECT_FALSE(ClipboardWriter(GetDesktopWindow(), "new text")) << c.name;
-    EXPECT_EQ(Clipboard(), c.clipboardAfter) << c.name;
-    EXPECT_FALSE(standin::ClipboardIsOpen()) << c.name;
-    EXPECT_EQ(standin::LiveBlocksOutsideClipboard(), 0u) << c.name;
+    standin::SetReAllocsGranted(c.reAllocsGranted);
+    EXPECT_EQ(WriteToClipboard(Lines(1000)), c.outcome);
+    EXPECT_EQ(Clipboard(), c.clipboardAfter);
+    EXPECT_FALSE(standin::ClipboardIsOpen());
+    EXPECT_EQ(standin::LiveBlocksOutsideClipboard(), 0u);
+    if (c.reAllocsGranted > 0) {
+      EXPECT_GT(standin::ReAllocCalls(), c.reAllocsGranted);
+    }
   }
 }
 
 TEST_F(ClipboardWriterTest, RetriesWhileAnotherProgramHoldsTheClipboard) {
   standin::SetOpenRefusals(kClipboardOpenTries - 1);
-  EXPECT_TRUE(ClipboardWriter(GetDesktopWindow(), "after waiting"));
+  EXPECT_EQ(WriteToClipboard("after waiting"), "written");
   EXPECT_EQ(Clipboard(), "after waiting");
   EXPECT_EQ(standin::OpenCalls(), kClipboardOpenTries);
   EXPECT_EQ(standin::SleepCalls(), kClipboardOpenTries - 1);
@@ -76,7 +106,7 @@ TEST_F(ClipboardWriterTest, RetriesWhileAnotherProgramHoldsTheClipboard) {
   standin::Reset();
   standin::PutClipboardText("former content");
   standin::SetOpenRefusals(kClipboardOpenTries);
-  EXPECT_FALSE(ClipboardWriter(GetDesktopWindow(), "gave up"));
+  EXPECT_EQ(WriteToClipboard("gave up"), "refused");
   EXPECT_EQ(Clipboard(), "former content");
   EXPECT_EQ(standin::OpenCalls(), kClipboardOpenTries);
 }

@@ -158,9 +158,10 @@ TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuessWithinTheLimit) {
       {"more than half again needed", kNoLimit, kExact, 900, 0, 1900, 1900},
       {"guess below half again is ignored", kNoLimit, kExact, 10, 1200, 1500, 1500},
       {"guess above half again is taken", kNoLimit, kExact, 10, 1 << 20, 1 << 20, 1 << 20},
-      {"guess the allocator cannot meet: plain growth", kNoLimit, kExact, 10, kHuge, 1500, 1500},
-      {"within a quarter of the limit: half again", 8000, kExact, 10, 0, 1500, 1500},
-      {"past a quarter of the limit: the limit at once", 8000, kExact, 1500, 0, 8000, 8000},
+      {"guess the system cannot meet: plain growth", kNoLimit, kExact, 10, kHuge, 1500, 1500},
+      {"far below the limit: half again", 8000, kExact, 1500, 0, 2500, 2500},
+      {"near the limit: no more than the limit", 2000, kExact, 10, 0, 1500, 1500},
+      {"half again past the limit: the limit", 1200, kExact, 10, 0, 1200, 1200},
       {"a guess past the limit: plain growth", 8000, kExact, 10, 1 << 20, 1500, 1500},
       {"a guess within the limit is taken", 8000, kExact, 10, 1900, 1900, 1900},
       {"up to the limit exactly", 8000, kExact, 7000, 0, 8000, 8000},
@@ -174,8 +175,8 @@ TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuessWithinTheLimit) {
     text.Append(written.data(), written.size());
     ASSERT_EQ(text.capacity(), 1000u);
     const auto grow = [&] {
-      c.way == kExact ? EnsureRoom(text, c.extra, c.expected)
-                      : ReserveAhead(text, c.extra, c.expected);
+      c.way == kExact ? text.EnsureRoom(c.extra, c.expected)
+                      : text.ReserveAhead(c.extra, c.expected);
     };
     if (c.highest == 0) {
       EXPECT_THROW(grow(), std::bad_alloc) << c.name;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "sim/program/ClipboardSteps.h"
 #include "sim/scene/Operations.h"
 
 namespace tarnwick::sim::checks {
@@ -30,6 +31,7 @@ Played Play(const Scene& scene, EntryPointFuncType entry, const std::vector<int6
   played.reports = host.reports();
   played.undoOpen = host.undoGroupsOpen();
   played.objects = host.objectsObtained();
+  played.leakedBlocks = LeakedBlocks();
   played.before = played.result.clipboardBefore;
   played.after = played.result.clipboard;
   return played;
@@ -56,6 +58,9 @@ void CheckSession(const Played& played, const SessionRules& rules, const std::st
                       std::to_string(played.undoOpened) + " opened");
   problems.Expect(played.undoOpen <= (rules.closingRefused ? 1 : 0),
                   what + ": an undo group left open");
+  problems.Expect(played.leakedBlocks == 0,
+                  what + ": " + std::to_string(played.leakedBlocks) +
+                      " memory blocks neither freed nor on the clipboard");
   const bool kept = played.after == played.before;
   const bool arrived = rules.exported && played.after == rules.exported;
   const bool emptied = rules.mayBeEmptied && !played.after;

@@ -63,6 +63,8 @@ struct Played {
   int undoEndCalls = 0;
   int undoOpen = 0;
   int64_t objects = 0;  // host objects obtained
+  std::size_t leakedBlocks =
+      0;  // memory blocks of the module's left neither freed nor on the clipboard
   std::optional<std::string> before;
   std::optional<std::string> after;
 };

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "sim/program/ClipboardSteps.h"
+
 #ifdef _WIN32
 #include "platform/Win32.h"
 #endif
@@ -131,6 +133,8 @@ EntryPointFuncType LoadModule(const std::string& given) {
         path + ": does not export its entry point " + info.entryPoint +
         " (the name its property list gives): " + SystemMessage(GetLastError(), path));
   }
+  // Transparent until a check fails a step.
+  HookClipboardSteps(module);
   return reinterpret_cast<EntryPointFuncType>(reinterpret_cast<void*>(function));
 }
 #endif

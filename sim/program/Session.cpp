@@ -6,9 +6,7 @@
 #include <string_view>
 
 #include "platform/Win32.h"
-#ifndef _WIN32
-#include "platform/Win32StandIn.h"
-#endif
+#include "sim/program/ClipboardSteps.h"
 
 namespace tarnwick::sim {
 
@@ -60,28 +58,9 @@ namespace {
 class ClipboardFaults {
  public:
   explicit ClipboardFaults(const std::vector<std::string>& steps) {
-#ifndef _WIN32
-    const struct {
-      const char* step;
-      standin::Failure failure;
-    } failures[] = {{"GlobalAlloc", standin::Failure::kAllocRefused},
-                    {"GlobalLock", standin::Failure::kLockReturnsNull},
-                    {"OpenClipboard", standin::Failure::kOpenRefused},
-                    {"SetClipboardData", standin::Failure::kSetDataRefused}};
-    for (const std::string& step : steps) {
-      for (const auto& known : failures) {
-        if (step == known.step) standin::AddFailure(known.failure);
-      }
-    }
-#else
-    (void)steps;  // the loader refuses them on Windows
-#endif
+    for (const std::string& step : steps) FailClipboardStep(step);
   }
-  ~ClipboardFaults() {
-#ifndef _WIN32
-    standin::SetFailure(standin::Failure::kNone);
-#endif
-  }
+  ~ClipboardFaults() { ClearClipboardFaults(); }
   ClipboardFaults(const ClipboardFaults&) = delete;
   ClipboardFaults& operator=(const ClipboardFaults&) = delete;
 };

@@ -96,8 +96,8 @@ struct MissingSuite {
 };
 
 // The Win32 clipboard steps a scene can make fail, by their Win32 names.
-constexpr const char* kClipboardSteps[] = {"GlobalAlloc", "GlobalLock", "OpenClipboard",
-                                           "SetClipboardData"};
+constexpr const char* kClipboardSteps[] = {"GlobalAlloc", "GlobalReAlloc", "GlobalLock",
+                                           "OpenClipboard", "SetClipboardData"};
 
 // What the host does next in a session: calls the entry point, updates the
 // menu, lets the user choose the command (when it is enabled), or idles.
