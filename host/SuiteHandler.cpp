@@ -4,7 +4,7 @@
 
 namespace tarnwick {
 
-const std::array<SuiteName, kSuiteCatalogueSize> kSuiteCatalogue = {{
+constexpr std::array<SuiteName, kSuiteCatalogueSize> kSuiteCatalogue = {{
     {"AEGP Marker Suite", 1},
     {"AEGP Marker Suite", 2},
     {"AEGP Layer Suite", 8},
@@ -113,22 +113,24 @@ const std::array<SuiteName, kSuiteCatalogueSize> kSuiteCatalogue = {{
 
 namespace {
 
-// Catalogue positions of the suites the module uses.
-enum CatalogueIndex : std::size_t {
-  kStream7 = 6,
-  kKeyframe4 = 11,
-  kComp9 = 14,
-  kComp18 = 18,
-  kRegister6 = 22,
-  kItem13 = 23,
-  kItem10 = 25,
-  kPathData1 = 31,
-  kCommand1 = 41,
-  kUtility7 = 42,
-  kCollection2 = 63,
-  kLayer13 = 76,
-  kLayerMask6 = 103,
-};
+constexpr bool SameName(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+
+// A suite's position in the catalogue, or the catalogue's size when it is
+// not there.
+constexpr std::size_t CatalogueIndex(const char* name, int32_t version) {
+  for (std::size_t i = 0; i < kSuiteCatalogueSize; ++i) {
+    if (kSuiteCatalogue[i].version == version && SameName(kSuiteCatalogue[i].name, name)) {
+      return i;
+    }
+  }
+  return kSuiteCatalogueSize;
+}
 
 }  // namespace
 
@@ -162,24 +164,18 @@ const void* SuiteHandler::Acquire(std::size_t catalogueIndex) {
   return slot;
 }
 
-#define TARNWICK_SUITE_GETTER(Getter, index)             \
-  const ::Getter* SuiteHandler::Getter() {               \
-    return static_cast<const ::Getter*>(Acquire(index)); \
+// Each getter's catalogue position is found from its suite's name and
+// version when the module is compiled; a suite of the table missing from the
+// catalogue stops the build.
+#define TARNWICK_SUITE_GETTER(Table, name, version)                  \
+  static_assert(CatalogueIndex(name, version) < kSuiteCatalogueSize, \
+                name " " #version " is not in the suite catalogue"); \
+  const ::Table* SuiteHandler::Table() {                             \
+    constexpr std::size_t kIndex = CatalogueIndex(name, version);    \
+    return static_cast<const ::Table*>(Acquire(kIndex));             \
   }
 
-TARNWICK_SUITE_GETTER(StreamSuite7, kStream7)
-TARNWICK_SUITE_GETTER(KeyframeSuite4, kKeyframe4)
-TARNWICK_SUITE_GETTER(CompSuite9, kComp9)
-TARNWICK_SUITE_GETTER(CompSuite18, kComp18)
-TARNWICK_SUITE_GETTER(RegisterSuite6, kRegister6)
-TARNWICK_SUITE_GETTER(ItemSuite13, kItem13)
-TARNWICK_SUITE_GETTER(ItemSuite10, kItem10)
-TARNWICK_SUITE_GETTER(PathDataSuite1, kPathData1)
-TARNWICK_SUITE_GETTER(CommandSuite1, kCommand1)
-TARNWICK_SUITE_GETTER(UtilitySuite7, kUtility7)
-TARNWICK_SUITE_GETTER(CollectionSuite2, kCollection2)
-TARNWICK_SUITE_GETTER(LayerSuite13, kLayer13)
-TARNWICK_SUITE_GETTER(LayerMaskSuite6, kLayerMask6)
+TARNWICK_HOST_SUITES(TARNWICK_SUITE_GETTER)
 
 #undef TARNWICK_SUITE_GETTER
 

@@ -22,6 +22,8 @@ struct SuiteName {
 constexpr std::size_t kSuiteCatalogueSize = 104;
 
 // Every suite the handler can hold, in the order destruction releases them.
+// That order is fixed whatever order the getters were first called in, so
+// the host sees one sequence of releases for one set of suites.
 extern const std::array<SuiteName, kSuiteCatalogueSize> kSuiteCatalogue;
 
 class SuiteHandler {
@@ -35,19 +37,11 @@ class SuiteHandler {
   SuiteHandler(SuiteHandler&&) = delete;
   SuiteHandler& operator=(SuiteHandler&&) = delete;
 
-  const ::StreamSuite7* StreamSuite7();
-  const ::KeyframeSuite4* KeyframeSuite4();
-  const ::CompSuite9* CompSuite9();
-  const ::CompSuite18* CompSuite18();
-  const ::RegisterSuite6* RegisterSuite6();
-  const ::ItemSuite13* ItemSuite13();
-  const ::ItemSuite10* ItemSuite10();
-  const ::PathDataSuite1* PathDataSuite1();
-  const ::CommandSuite1* CommandSuite1();
-  const ::UtilitySuite7* UtilitySuite7();
-  const ::CollectionSuite2* CollectionSuite2();
-  const ::LayerSuite13* LayerSuite13();
-  const ::LayerMaskSuite6* LayerMaskSuite6();
+  // One getter per suite of host/HostOperations.table (StreamSuite7 and so
+  // on): its table, acquired on first use, never null.
+#define TARNWICK_SUITE_GETTER_DECLARATION(Table, name, version) const ::Table* Table();
+  TARNWICK_HOST_SUITES(TARNWICK_SUITE_GETTER_DECLARATION)
+#undef TARNWICK_SUITE_GETTER_DECLARATION
 
  private:
   const void* Acquire(std::size_t catalogueIndex);

@@ -131,11 +131,19 @@ Scene CompScene(const std::string& layers, const std::string& selection, const s
                    "built-in scene");
 }
 
-// The command's own host calls in a session of the usual steps.
+// The host calls of the session's first command.
 std::pair<int64_t, int64_t> CommandSpan(const Played& played) {
-  const std::vector<int64_t>& ends = played.result.callsAfterStep;
-  return ends.size() >= 3 ? std::make_pair(ends[1], ends[2])
-                          : std::make_pair(int64_t{0}, int64_t{0});
+  for (const PlayedStep& step : played.result.steps) {
+    if (step.step == SessionStep::kCommand) return {step.firstCall, step.endCall};
+  }
+  return {0, 0};
+}
+
+const PlayedStep* StepOfCall(const Played& played, int64_t call) {
+  for (const PlayedStep& step : played.result.steps) {
+    if (call > step.firstCall && call <= step.endCall) return &step;
+  }
+  return nullptr;
 }
 
 int64_t CommandCalls(const Played& played) {

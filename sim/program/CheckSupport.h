@@ -99,10 +99,12 @@ bool ClosingAmong(const std::vector<CallRecord>& calls, const std::vector<int64_
 // A scene of a composition with the given layers and selection.
 Scene CompScene(const std::string& layers, const std::string& selection,
                 const std::string& extra = "");
-// The command's own host calls in a session of the usual steps: their
-// indices into the calls, from first to one past the last, and their count.
+// The host calls of the session's first command: their indices into the
+// calls, from first to one past the last, and their count.
 std::pair<int64_t, int64_t> CommandSpan(const Played& played);
 int64_t CommandCalls(const Played& played);
+// The step that made call k (counted from 1), or null.
+const PlayedStep* StepOfCall(const Played& played, int64_t call);
 
 // One mask of two vertices keyed twice, and a selection of it.
 extern const char kOneMask[];

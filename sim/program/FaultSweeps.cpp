@@ -16,32 +16,27 @@ namespace {
 // call after it: the entry point and the menu hook pass every failure on
 // (the menu hook's disabling of the command excepted); the command returns
 // the failing call's code and makes no host call after it but closing the
-// undo group.
+// undo group. The hook is the one that made the call, wherever it stands in
+// the session.
 void ExpectResult(const Played& faultFree, const Played& played, int64_t k, HostError injected,
                   const std::string& what, Problems& problems) {
-  const std::vector<int64_t>& ends = faultFree.result.callsAfterStep;
-  if (ends.size() < 3) return;
-  const auto index = static_cast<std::size_t>(k - 1);
-  const Operation op = faultFree.calls[index].operation;
-  const auto expect = [&](const char* hook, HostError got) {
-    problems.Expect(got == injected, what + ": " + hook + " returned " + std::to_string(got) +
-                                         ", not " + std::to_string(injected));
-  };
-  if (k <= ends[0]) {
-    expect("the entry point", played.result.entryResult);
-  } else if (k <= ends[1]) {
-    if (op != Operation::AEGP_DisableCommand) expect("the menu hook", played.result.menuResult);
-  } else if (k <= ends[2]) {
-    expect("the command", played.result.commandResult);
-    const int64_t ended = played.result.callsAfterStep.size() >= 3
-                              ? played.result.callsAfterStep[2]
-                              : static_cast<int64_t>(played.calls.size());
-    for (int64_t later = k + 1; later <= ended; ++later) {
-      const Operation after = played.calls[static_cast<std::size_t>(later - 1)].operation;
-      if (after == Operation::AEGP_EndUndoGroup) continue;
-      problems.Add(what + ": " + Named(played.calls, later) + " after the failure");
-      break;
-    }
+  const PlayedStep* step = StepOfCall(faultFree, k);
+  if (step == nullptr || step->step == SessionStep::kIdle) return;
+  const auto position = static_cast<std::size_t>(step - faultFree.result.steps.data());
+  if (position >= played.result.steps.size()) return;
+  const PlayedStep& faulted = played.result.steps[position];
+  const Operation op = faultFree.calls[static_cast<std::size_t>(k - 1)].operation;
+  if (step->step == SessionStep::kMenu && op == Operation::AEGP_DisableCommand) return;
+  problems.Expect(faulted.result == injected, what + ": " + step->hook + " (step " +
+                                                  std::to_string(position + 1) + ") returned " +
+                                                  std::to_string(faulted.result) + ", not " +
+                                                  std::to_string(injected));
+  if (step->step != SessionStep::kCommand) return;
+  for (int64_t later = k + 1; later <= faulted.endCall; ++later) {
+    const Operation after = played.calls[static_cast<std::size_t>(later - 1)].operation;
+    if (after == Operation::AEGP_EndUndoGroup) continue;
+    problems.Add(what + ": " + Named(played.calls, later) + " after the failure");
+    break;
   }
 }
 
@@ -117,11 +112,10 @@ CheckReport MissingSuites(const CheckContext& context) {
   for (const auto& [name, scene] : SweepScenes(context, problems)) {
     const Played faultFree = Play(scene, context.entry);
     // The suites each hook uses, from the operations it called.
-    const std::vector<int64_t>& ends = faultFree.result.callsAfterStep;
     std::set<std::pair<std::string, int32_t>> seen;
-    for (std::size_t step = 0; step < ends.size() && step < 3; ++step) {
-      const int64_t from = step == 0 ? 0 : ends[step - 1];
-      for (int64_t k = from; k < ends[step]; ++k) {
+    const std::vector<PlayedStep>& steps = faultFree.result.steps;
+    for (std::size_t position = 0; position < steps.size(); ++position) {
+      for (int64_t k = steps[position].firstCall; k < steps[position].endCall; ++k) {
         const auto suite = OperationSuite(faultFree.calls[static_cast<std::size_t>(k)].operation);
         if (!seen.insert(suite).second) continue;
         for (const bool nullTable : {false, true}) {
@@ -132,11 +126,13 @@ CheckReport MissingSuites(const CheckContext& context) {
                                    (nullTable ? " (null table)" : "");
           const Played played = Play(missing, context.entry);
           CheckSession(played, {ExportOf(faultFree)}, what, problems);
-          const HostError results[] = {played.result.entryResult, played.result.menuResult,
-                                       played.result.commandResult};
-          problems.Expect(
-              results[step] == kMissingSuiteError,
-              what + ": the hook returned " + std::to_string(results[step]) + ", not 516");
+          const HostError result = position < played.result.steps.size()
+                                       ? played.result.steps[position].result
+                                       : HostError{0};
+          problems.Expect(result == kMissingSuiteError, what + ": " + steps[position].hook +
+                                                            " returned " + std::to_string(result) +
+                                                            ", not " +
+                                                            std::to_string(kMissingSuiteError));
           ++runs;
         }
       }

@@ -73,28 +73,39 @@ void Keep(HostError& kept, HostError result) {
 
 }  // namespace
 
-void PlayStep(SimulatedHost& host, EntryPointFuncType entry, SessionStep step, std::ostream* log,
-              SessionResult& result) {
+PlayedStep PlayStep(SimulatedHost& host, EntryPointFuncType entry, SessionStep step,
+                    std::ostream* log, SessionResult& result) {
   const Scene& scene = host.scene();
   const CommandId command = scene.commandId;
+  PlayedStep played;
+  played.step = step;
+  played.firstCall = host.callCount();
+  const auto ran = [&](const char* hook, HostError code) {
+    played.ran = true;
+    if (played.result == 0) played.result = code;
+    if (log) *log << hook << " -> " << code << '\n';
+  };
   switch (step) {
     case SessionStep::kEntry: {
+      played.hook = "EntryPointFunc";
       const HostError code =
           entry(host.basicSuite(), scene.hostMajor, scene.hostMinor, scene.pluginId);
       Keep(result.entryResult, code);
-      if (log) *log << "EntryPointFunc -> " << code << '\n';
+      ran(played.hook, code);
       break;
     }
     case SessionStep::kMenu:
+      played.hook = "UpdateMenuHook";
       if (UpdateMenuHookFunc menuHook = host.updateMenuHook()) {
         result.menuHookRun = true;
         const HostError code = menuHook(nullptr, nullptr, 0);
         Keep(result.menuResult, code);
-        if (log) *log << "UpdateMenuHook -> " << code << '\n';
+        ran(played.hook, code);
       }
       result.menuEnabled = !host.menuItems().empty() && host.CommandEnabled(command);
       break;
     case SessionStep::kCommand:
+      played.hook = "CommandHook";
       // The user can choose the item only while it is there and enabled;
       // every registered command hook hears of it.
       if (host.menuItems().empty() || !host.CommandEnabled(command)) break;
@@ -105,19 +116,22 @@ void PlayStep(SimulatedHost& host, EntryPointFuncType entry, SessionStep step, s
         const HostError code = hook.hook(nullptr, hook.refcon, command, hook.priority, 0, &handled);
         Keep(result.commandResult, code);
         result.handled = result.handled || handled != 0;
-        if (log) *log << "CommandHook -> " << code << '\n';
+        ran(played.hook, code);
       }
       break;
     case SessionStep::kIdle:
+      played.hook = "IdleHook";
       if (IdleHookFunc idleHook = host.idleHook()) {
         int32_t maxSleep = 100;
         result.idleRun = true;
         const HostError code = idleHook(nullptr, nullptr, &maxSleep);
         Keep(result.idleResult, code);
-        if (log) *log << "IdleHook -> " << code << '\n';
+        ran(played.hook, code);
       }
       break;
   }
+  played.endCall = host.callCount();
+  return played;
 }
 
 namespace {
@@ -126,8 +140,7 @@ namespace {
 void PlayHooks(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
                SessionResult& result) {
   for (const SessionStep step : host.scene().session) {
-    PlayStep(host, entry, step, log, result);
-    result.callsAfterStep.push_back(host.callCount());
+    result.steps.push_back(PlayStep(host, entry, step, log, result));
   }
 }
 

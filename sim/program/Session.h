@@ -15,8 +15,21 @@
 
 namespace tarnwick::sim {
 
+// One step of the session as it was played: the hook it calls, whether the
+// host could call it (a hook the module registered, a command it enabled),
+// what it returned, and the host calls it made, as indices into the host's
+// call log from firstCall to one before endCall.
+struct PlayedStep {
+  SessionStep step = SessionStep::kEntry;
+  const char* hook = "";
+  bool ran = false;
+  HostError result = 0;
+  int64_t firstCall = 0;
+  int64_t endCall = 0;
+};
+
 // What the session's hooks returned; a hook called more than once keeps its
-// first non-zero result.
+// first non-zero result. `steps` has each step on its own.
 struct SessionResult {
   HostError entryResult = 0;
   bool menuHookRun = false;
@@ -31,7 +44,7 @@ struct SessionResult {
   std::optional<std::string> clipboard;  // when no sink took it
   bool clipboardHeld = false;            // the clipboard holds text at the end
   bool clipboardChanged = false;
-  std::vector<int64_t> callsAfterStep;  // the host's call count after each step
+  std::vector<PlayedStep> steps;
 };
 
 // Where a changed clipboard's text goes, read where it lies.
@@ -45,9 +58,10 @@ using ClipboardSink = std::function<void(const char* bytes, std::size_t size)>;
 SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::ostream* log,
                           const ClipboardSink& sink = nullptr);
 
-// One step of a session, as PlaySession plays it.
-void PlayStep(SimulatedHost& host, EntryPointFuncType entry, SessionStep step, std::ostream* log,
-              SessionResult& result);
+// One step of a session, as PlaySession plays it: kept in the result's
+// totals, and returned on its own.
+PlayedStep PlayStep(SimulatedHost& host, EntryPointFuncType entry, SessionStep step,
+                    std::ostream* log, SessionResult& result);
 
 // Writes the session as a JSON document, the calls record by record, so a
 // report of millions of calls costs no memory beyond the call log itself.

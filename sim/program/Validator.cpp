@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "sim/program/CheckResult.h"
 #include "sim/program/Checks.h"
 #include "sim/program/ChildProcess.h"
 #include "sim/program/ModuleLoader.h"
@@ -31,14 +32,6 @@ namespace {
 constexpr int kAllPassed = 0;
 constexpr int kSomethingFailed = 1;
 constexpr int kUnusable = 2;
-
-// What one check came to.
-struct Outcome {
-  std::string status;  // pass, fail, crash, timeout, skip
-  double seconds = 0;
-  std::string detail;  // the first problem, or what it measured
-  std::vector<std::string> problems;
-};
 
 std::string OneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\n', ' ');
@@ -76,12 +69,7 @@ int RunInThisProcess(const ValidateOptions& options, EntryPointFuncType linkedEn
     report.problems.push_back(error.what());
   }
   std::ofstream out(options.resultFile, std::ios::binary);
-  out << (report.skipped            ? "skip"
-          : report.problems.empty() ? "pass"
-                                    : "fail")
-      << '\n'
-      << OneLine(report.note) << '\n';
-  for (const std::string& problem : report.problems) out << OneLine(problem) << '\n';
+  out << Serialise(check->name, FromReport(report)) << '\n';
   out.flush();
   return out ? kAllPassed : kUnusable;
 }
@@ -95,15 +83,11 @@ std::string LastLine(const std::string& path) {
   return OneLine(last);
 }
 
-// The result file a child wrote, or none when it wrote none.
-std::optional<Outcome> ReadResult(const std::string& path) {
+// The result a child wrote, or none when it wrote none.
+std::optional<CheckResult> ReadResult(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  Outcome outcome;
-  std::string note;
-  if (!std::getline(in, outcome.status) || !std::getline(in, note)) return std::nullopt;
-  for (std::string line; std::getline(in, line);) outcome.problems.push_back(line);
-  outcome.detail = outcome.problems.empty() ? note : outcome.problems.front();
-  return outcome;
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return Deserialise(text);
 }
 
 // One check running in its child process.
@@ -117,16 +101,13 @@ struct Running {
 
 // A child that crashed, or ended without writing its result, is a crash;
 // its last line of output says what it was doing.
-Outcome Finish(Running& running, const ChildEnd& end) {
+CheckResult Finish(Running& running, const ChildEnd& end) {
   if (!end.crashed) {
-    if (std::optional<Outcome> written = ReadResult(running.result)) return *written;
+    if (std::optional<CheckResult> written = ReadResult(running.result)) return *written;
   }
-  Outcome crash{"crash",
-                0,
-                end.crashed
-                    ? end.cause
-                    : "exited with code " + std::to_string(end.exitCode) + " without a result",
-                {}};
+  CheckResult crash = Crashed(end.crashed ? end.cause
+                                          : "exited with code " + std::to_string(end.exitCode) +
+                                                " without a result");
   const std::string last = LastLine(running.output);
   if (!last.empty()) crash.detail += ": " + last;
   return crash;
@@ -144,35 +125,18 @@ std::vector<std::string> ChildArguments(const ValidateOptions& options, const st
   return arguments;
 }
 
-std::string Seconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", seconds);
-  return text;
-}
-
-void PrintOutcome(const std::string& name, const Outcome& outcome) {
-  char line[96];
-  std::snprintf(line, sizeof line, "%-17s %-8s %8ss  ", name.c_str(), outcome.status.c_str(),
-                Seconds(outcome.seconds).c_str());
-  std::cout << line << outcome.detail << std::endl;
-}
-
+// The document --json writes: the module, each check's result as the one
+// serialisation gives it, and the totals.
 void WriteJson(std::ostream& out, const std::string& module,
-               const std::vector<const Check*>& checks, const std::vector<Outcome>& outcomes,
+               const std::vector<const Check*>& checks, const std::vector<CheckResult>& results,
                const std::map<std::string, int>& totals) {
   nlohmann::ordered_json document;
   document["module"] =
       module.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(module);
   document["checks"] = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < checks.size(); ++i) {
-    std::string detail = outcomes[i].detail;
-    for (std::size_t p = 1; p < outcomes[i].problems.size(); ++p) {
-      detail += "\n" + outcomes[i].problems[p];
-    }
-    document["checks"].push_back({{"name", checks[i]->name},
-                                  {"status", outcomes[i].status},
-                                  {"seconds", outcomes[i].seconds},
-                                  {"detail", detail}});
+    document["checks"].push_back(
+        nlohmann::ordered_json::parse(Serialise(checks[i]->name, results[i])));
   }
   document["totals"] = totals;
   out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
@@ -262,7 +226,7 @@ int Validate(const ValidateOptions& given, EntryPointFuncType linkedEntry) {
   const std::string scratch = ScratchFolder();
   const std::string self = ThisProgram();
 
-  std::vector<Outcome> outcomes(checks.size());
+  std::vector<CheckResult> outcomes(checks.size());
   std::vector<Running> running;
   std::size_t next = 0;
   while (next < checks.size() || !running.empty()) {
@@ -277,37 +241,36 @@ int Validate(const ValidateOptions& given, EntryPointFuncType linkedEntry) {
             self, ChildArguments(options, check.name, started.result), started.output);
         running.push_back(std::move(started));
       } catch (const std::exception& error) {
-        outcomes[next] = Outcome{"crash", 0, error.what(), {}};
-        PrintOutcome(check.name, outcomes[next]);
+        outcomes[next] = Crashed(error.what());
+        std::cout << Line(check.name, outcomes[next]) << std::endl;
       }
       ++next;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     for (auto it = running.begin(); it != running.end();) {
       ChildEnd end;
-      Outcome outcome;
+      CheckResult outcome;
       if (it->child->Ended(end)) {
         outcome = Finish(*it, end);
       } else if (it->child->Seconds() > it->limit) {
         it->child->Kill();
-        outcome = Outcome{
-            "timeout", 0, "still running past its limit of " + Seconds(it->limit) + " s", {}};
+        outcome = TimedOut(it->limit);
       } else {
         ++it;
         continue;
       }
       outcome.seconds = it->child->Seconds();
       outcomes[it->index] = outcome;
-      PrintOutcome(checks[it->index]->name, outcome);
+      std::cout << Line(checks[it->index]->name, outcome) << std::endl;
       it = running.erase(it);
     }
   }
   std::error_code ignored;
   std::filesystem::remove_all(scratch, ignored);
 
-  std::map<std::string, int> totals{
-      {"pass", 0}, {"fail", 0}, {"crash", 0}, {"timeout", 0}, {"skip", 0}};
-  for (const Outcome& outcome : outcomes) ++totals[outcome.status];
+  std::map<std::string, int> totals;
+  for (const CheckStatus status : kEveryStatus) totals[StatusName(status)] = 0;
+  for (const CheckResult& outcome : outcomes) ++totals[StatusName(outcome.status)];
   std::cout << checks.size() << " checks: " << totals["pass"] << " passed, " << totals["fail"]
             << " failed, " << totals["crash"] << " crashed, " << totals["timeout"] << " timed out, "
             << totals["skip"] << " skipped\n";

@@ -1,0 +1,45 @@
+// What one check of the validator came to: one status type, serialised in
+// one place, which the child process that ran the check hands to the
+// validator and which the validator prints and writes as JSON.
+#ifndef TARNWICK_SIM_PROGRAM_CHECK_RESULT_H
+#define TARNWICK_SIM_PROGRAM_CHECK_RESULT_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/program/Checks.h"
+
+namespace tarnwick::sim {
+
+enum class CheckStatus { kPass, kFail, kCrash, kTimeout, kSkip };
+
+struct CheckResult {
+  CheckStatus status = CheckStatus::kPass;
+  double seconds = 0;
+  // The first problem, or what the check measured, or why it was skipped,
+  // crashed or timed out; then every problem.
+  std::string detail;
+  std::vector<std::string> problems;
+};
+
+// "pass", "fail", "crash", "timeout" or "skip".
+const char* StatusName(CheckStatus status);
+// Every status, in the order the totals list them.
+extern const CheckStatus kEveryStatus[5];
+
+// A check's own report as a result: skipped, passed or failed.
+CheckResult FromReport(const CheckReport& report);
+CheckResult Crashed(const std::string& cause);
+CheckResult TimedOut(double limit);
+
+// The result as one JSON object: {"name", "status", "seconds", "detail",
+// "problems"}, and back; none when the text is not such an object.
+std::string Serialise(const std::string& name, const CheckResult& result, int indent = -1);
+std::optional<CheckResult> Deserialise(const std::string& text);
+// The line the validator prints for the result.
+std::string Line(const std::string& name, const CheckResult& result);
+
+}  // namespace tarnwick::sim
+
+#endif
