@@ -1,23 +1,13 @@
 #include "export/ClipboardWriter.h"
 
-namespace tarnwick {
+#include "platform/ClipboardOpen.h"
 
-bool OpenClipboardWithRetries(HWND owner) {
-  for (int attempt = 0; attempt < kClipboardOpenTries; ++attempt) {
-    if (attempt != 0) {
-      Sleep(kClipboardRetryMilliseconds);
-    }
-    if (OpenClipboard(owner)) {
-      return true;
-    }
-  }
-  return false;
-}
+namespace tarnwick {
 
 // The block is whole before the clipboard is touched, so only a refusal
 // after emptying loses the old content, and Win32 offers no way back from it.
 bool ClipboardWriter(HWND owner, HGLOBAL block) {
-  if (!OpenClipboardWithRetries(owner)) {
+  if (!OpenClipboardWithRetries(owner, kClipboardOpenTries, kClipboardRetryMilliseconds)) {
     GlobalFree(block);
     return false;
   }

@@ -9,10 +9,6 @@ namespace tarnwick {
 constexpr int kClipboardOpenTries = 10;
 constexpr DWORD kClipboardRetryMilliseconds = 10;
 
-// Opens the clipboard, waiting out another program that holds it for a
-// moment; whether it opened.
-bool OpenClipboardWithRetries(HWND owner);
-
 // Replaces the clipboard's content with the block: a movable global block,
 // unlocked, holding the text and its terminating NUL, which the writer takes
 // over (the clipboard's from then on, or freed here). Returns whether the

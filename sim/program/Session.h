@@ -12,6 +12,7 @@
 
 #include "host/HostInterface.h"
 #include "sim/host/SimulatedHost.h"
+#include "sim/program/ClipboardText.h"
 
 namespace tarnwick::sim {
 
@@ -62,18 +63,6 @@ SessionResult PlaySession(SimulatedHost& host, EntryPointFuncType entry, std::os
 // totals, and returned on its own.
 PlayedStep PlayStep(SimulatedHost& host, EntryPointFuncType entry, SessionStep step,
                     std::ostream* log, SessionResult& result);
-
-// Writes the session as a JSON document, the calls record by record, so a
-// report of millions of calls costs no memory beyond the call log itself.
-void WriteReport(std::ostream& out, const SimulatedHost& host, const SessionResult& result);
-
-// Hands the clipboard's CF_TEXT bytes to `use` where they lie, through the
-// Win32 calls any program would use; false when it holds no text.
-bool WithClipboardText(const std::function<void(const char*, std::size_t)>& use);
-// The clipboard's CF_TEXT, copied.
-std::optional<std::string> ReadClipboardText();
-// Replaces the clipboard's content with the text, or empties it.
-void ReplaceClipboardText(const std::optional<std::string>& text);
 
 }  // namespace tarnwick::sim
 

@@ -21,6 +21,7 @@
 #include "sim/program/ModuleLoader.h"
 #include "sim/program/OutputFile.h"
 #include "sim/program/Session.h"
+#include "sim/program/SessionReport.h"
 #include "sim/program/Validator.h"
 #include "sim/scene/InputFile.h"
 #include "sim/scene/Scene.h"

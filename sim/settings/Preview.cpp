@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/settings/Utf8.h"
+
 namespace tarnwick::sim {
 
 namespace {
@@ -55,35 +57,14 @@ class Numbers {
   bool finite_ = true;
 };
 
-// The length of the UTF-8 sequence that starts the text, or 0 when it is
-// not one.
-std::size_t Utf8Length(const std::string& text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  const std::size_t length = lead < 0x80                    ? 1
-                             : lead >= 0xC2 && lead <= 0xDF ? 2
-                             : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                            : 0;
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return 0;
-  }
-  // Overlong forms, surrogates and code points past U+10FFFF are not text.
-  if ((lead == 0xE0 && byte(at + 1) < 0xA0) || (lead == 0xED && byte(at + 1) > 0x9F) ||
-      (lead == 0xF0 && byte(at + 1) < 0x90) || (lead == 0xF4 && byte(at + 1) > 0x8F)) {
-    return 0;
-  }
-  return length;
-}
-
 // Text as XML character data or an attribute value: markup escaped, and
 // what XML cannot hold (control characters, bytes that are not UTF-8)
 // replaced by U+FFFD.
 std::string Escape(const std::string& text) {
   std::string escaped;
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8Length(text, at);
+    const std::size_t length = Utf8SequenceLength(
+        reinterpret_cast<const unsigned char*>(text.data()) + at, text.size() - at);
     const char c = text[at];
     if (length == 0 || (length == 1 && static_cast<unsigned char>(c) < 0x20)) {
       escaped += "\xEF\xBF\xBD";
