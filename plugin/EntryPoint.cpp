@@ -12,8 +12,7 @@ namespace {
 
 PluginGlobals gPluginGlobals{};
 
-constexpr const char kRegistrationFailure[] =
-    TARNWICK_MENU_TEXT " : Could not register command hook.";
+constexpr const char kRegistrationFailure[] = TARNWICK_REGISTRATION_FAILURE_MESSAGE;
 constexpr int32_t kHookBeforeHost = 1;
 constexpr CommandId kEveryCommand = 0;
 

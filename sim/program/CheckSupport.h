@@ -1,9 +1,7 @@
 // What the validator's checks share: a session played and what the host saw
 // of it, the rules every session must keep, the scenes they play, and the
-// list of problems a check reports. The checks themselves are by role:
-// SessionChecks.cpp (the hooks as a host calls them), FaultSweeps.cpp (every
-// failure the host can hand the module), ModuleAndHostChecks.cpp (the file,
-// hostile answers, a long session, the weight of one export).
+// list of problems a check reports. The checks themselves are in a file per
+// subject, listed below.
 #ifndef TARNWICK_SIM_PROGRAM_CHECK_SUPPORT_H
 #define TARNWICK_SIM_PROGRAM_CHECK_SUPPORT_H
 
@@ -110,20 +108,20 @@ const PlayedStep* StepOfCall(const Played& played, int64_t call);
 extern const char kOneMask[];
 extern const char kSelectMask[];
 
-// The checks of the catalogue.
-CheckReport Registration(const CheckContext& context);
-CheckReport MenuUpdate(const CheckContext& context);
-CheckReport OtherCommand(const CheckContext& context);
-CheckReport NothingToExport(const CheckContext& context);
-CheckReport Examples(const CheckContext& context);
-CheckReport SingleFaults(const CheckContext& context);
-CheckReport PairFaults(const CheckContext& context);
-CheckReport MissingSuites(const CheckContext& context);
-CheckReport ClipboardSteps(const CheckContext& context);
-CheckReport ModuleFile(const CheckContext& context);
-CheckReport HostileHost(const CheckContext& context);
-CheckReport Soak(const CheckContext& context);
-CheckReport HostObjects(const CheckContext& context);
+// The checks of the catalogue, each defined in the file of its subject.
+extern const Check kModuleFileCheck;       // ModuleFileCheck.cpp
+extern const Check kRegistrationCheck;     // RegistrationChecks.cpp
+extern const Check kMenuUpdateCheck;       // RegistrationChecks.cpp
+extern const Check kOtherCommandCheck;     // CommandChecks.cpp
+extern const Check kNothingToExportCheck;  // CommandChecks.cpp
+extern const Check kExamplesCheck;         // CommandChecks.cpp
+extern const Check kSingleFaultsCheck;     // ExportFaultChecks.cpp
+extern const Check kPairFaultsCheck;       // ExportFaultChecks.cpp
+extern const Check kMissingSuitesCheck;    // ExportFaultChecks.cpp
+extern const Check kClipboardStepsCheck;   // ExportFaultChecks.cpp
+extern const Check kHostileHostCheck;      // HostileHostCheck.cpp
+extern const Check kSoakCheck;             // SoakCheck.cpp
+extern const Check kHostObjectsCheck;      // HostObjectsCheck.cpp
 
 }  // namespace tarnwick::sim::checks
 

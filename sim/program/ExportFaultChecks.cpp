@@ -184,4 +184,15 @@ CheckReport ClipboardSteps(const CheckContext& context) {
   return report;
 }
 
+const Check kSingleFaultsCheck = {"single-faults", "every host call of a session failing in turn",
+                                  600, true, &SingleFaults};
+const Check kPairFaultsCheck = {"pair-faults",
+                                "every pair of a session's calls failing on the smallest scene",
+                                600, true, &PairFaults};
+const Check kMissingSuitesCheck = {"missing-suites",
+                                   "each suite missing, as an error and as a null table", 300, true,
+                                   &MissingSuites};
+const Check kClipboardStepsCheck = {"clipboard-steps", "each clipboard step failing", 60, true,
+                                    &ClipboardSteps};
+
 }  // namespace tarnwick::sim::checks
