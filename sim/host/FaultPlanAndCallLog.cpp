@@ -2,6 +2,7 @@
 #include "sim/host/HostCall.h"
 #include "sim/host/SimulatedHost.h"
 #include "sim/host/SuiteTables.h"
+#include "sim/scene/Operations.h"
 
 namespace tarnwick::sim {
 
@@ -11,6 +12,7 @@ HostError SimulatedHost::Violation(Operation operation, const std::string& what)
 }
 
 HostError SimulatedHost::BeginChecked(Operation operation, int64_t ofOperation) {
+  nullArmed_ = false;
   if (operationSuiteOutstanding_[static_cast<std::size_t>(operation)] == 0) {
     return Violation(operation, "called through a suite that is not acquired");
   }
@@ -18,6 +20,11 @@ HostError SimulatedHost::BeginChecked(Operation operation, int64_t ofOperation) 
     const int64_t count = fault.anyOperation ? callCount_ : ofOperation;
     if ((fault.anyOperation || fault.operation == operation) &&
         (fault.fromCallOn ? count >= fault.call : count == fault.call)) {
+      // A null fault on an operation without a handle to null changes nothing.
+      if (fault.null) {
+        nullArmed_ = HandsBackHandle(operation);
+        continue;
+      }
       return fault.code;
     }
   }

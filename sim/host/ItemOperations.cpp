@@ -13,6 +13,7 @@ HostError SimulatedHost::AEGP_GetActiveItem(ItemHandle* item) {
     if (!CheckOut(item, op, "item pointer")) return kViolationError;
     *item =
         scene_.activeItem ? reinterpret_cast<ItemHandle>(items_[*scene_.activeItem].item) : nullptr;
+    if (TakeNull()) *item = nullptr;
     return 0;
   });
 }
@@ -59,7 +60,7 @@ HostError SimulatedHost::AEGP_GetCompFromItem(ItemHandle item, CompHandle* comp)
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(item, Kind::kItem, op, "item");
     if (object == nullptr || !CheckOut(comp, op, "comp pointer")) return kViolationError;
-    *comp = reinterpret_cast<CompHandle>(items_[object->item].comp);
+    *comp = TakeNull() ? nullptr : reinterpret_cast<CompHandle>(items_[object->item].comp);
     return 0;
   });
 }
@@ -69,7 +70,7 @@ HostError SimulatedHost::AEGP_GetItemFromComp(CompHandle comp, ItemHandle* item)
   return Serve(op, [&]() -> HostError {
     const Object* object = Check(comp, Kind::kComp, op, "comp");
     if (object == nullptr || !CheckOut(item, op, "item pointer")) return kViolationError;
-    *item = reinterpret_cast<ItemHandle>(items_[object->item].item);
+    *item = TakeNull() ? nullptr : reinterpret_cast<ItemHandle>(items_[object->item].item);
     return 0;
   });
 }
@@ -85,6 +86,7 @@ HostError SimulatedHost::AEGP_GetNewCollectionFromCompSelection(PluginId plugin,
     }
     const bool hasSelection = scene_.items[object->item].selection.has_value();
     *collection = hasSelection ? Fresh<CollectionHandle>(items_[object->item].collection) : nullptr;
+    if (TakeNull()) *collection = nullptr;
     return 0;
   });
 }
@@ -112,7 +114,9 @@ HostError SimulatedHost::AEGP_GetCollectionItemByIndex(CollectionHandle collecti
     CollectionItem result{};
     result.kind = entry.kind;
     const LayerHandle layer =
-        reinterpret_cast<LayerHandle>(objects.layers[static_cast<std::size_t>(entry.layer)].layer);
+        TakeNull() ? nullptr
+                   : reinterpret_cast<LayerHandle>(
+                         objects.layers[static_cast<std::size_t>(entry.layer)].layer);
     if (entry.kind == kCollectionItemMask) {
       result.ref.mask.layer = layer;
       result.ref.mask.maskIndex = entry.mask;

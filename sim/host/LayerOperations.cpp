@@ -40,7 +40,7 @@ HostError SimulatedHost::AEGP_GetLayerMaskByIndex(LayerHandle layer, uint32_t in
     if (object == nullptr || !CheckOut(mask, op, "mask pointer")) return kViolationError;
     const LayerObjects& objects = items_[object->item].layers[object->layer];
     if (index >= objects.masks.size()) return kHostRefusal;
-    *mask = reinterpret_cast<MaskHandle>(objects.masks[index]);
+    *mask = TakeNull() ? nullptr : reinterpret_cast<MaskHandle>(objects.masks[index]);
     return 0;
   });
 }
@@ -61,6 +61,7 @@ HostError SimulatedHost::AEGP_GetNewLayerStream(PluginId plugin, LayerHandle lay
     } else {
       return kHostRefusal;
     }
+    if (TakeNull()) *stream = nullptr;
     return 0;
   });
 }
@@ -76,6 +77,7 @@ HostError SimulatedHost::AEGP_GetNewMaskStream(PluginId plugin, MaskHandle mask,
     if (which != kMaskStreamOutline) return kHostRefusal;
     *stream = Fresh<StreamHandle>(
         items_[object->item].layers[object->layer].outlineStreams[object->mask]);
+    if (TakeNull()) *stream = nullptr;
     return 0;
   });
 }
@@ -101,6 +103,7 @@ HostError SimulatedHost::AEGP_GetNewStreamValue(PluginId plugin, StreamHandle st
       *value = StreamValue{};
       value->value.maskOutline = Fresh<MaskOutlineHandle>(
           items_[object->item].layers[object->layer].outlines[object->mask][best]);
+      if (TakeNull()) value->value.maskOutline = nullptr;
     } else {
       const Point& point = ValueAt(
           object->stream == StreamKind::kAnchorPoint ? layer.anchorPoint : layer.position, *time);

@@ -65,7 +65,7 @@ SimulatedHost::SimulatedHost(Scene scene)
     if (!any && !OperationByName(fault.operation, operation)) {
       throw SceneError("faults: unknown operation \"" + fault.operation + "\"");
     }
-    faults_.push_back({any, operation, fault.call, fault.fromCallOn, fault.code});
+    faults_.push_back({any, operation, fault.call, fault.fromCallOn, fault.code, fault.null});
   }
   CurrentHost() = this;
 }
@@ -79,7 +79,11 @@ const BasicSuite* SimulatedHost::basicSuite() const {
 }
 
 void SimulatedHost::FailCall(int64_t call, HostError code) {
-  faults_.push_back({true, Operation::kCount, call, false, code});
+  faults_.push_back({true, Operation::kCount, call, false, code, false});
+}
+
+void SimulatedHost::NullCall(int64_t call) {
+  faults_.push_back({true, Operation::kCount, call, false, 0, true});
 }
 
 SimulatedHost::Object* SimulatedHost::Make(const Object& object) {

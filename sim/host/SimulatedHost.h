@@ -56,6 +56,8 @@ class SimulatedHost {
 
   // Fails the n-th call (from the start of the run) of any operation.
   void FailCall(int64_t call, HostError code);
+  // Makes call `call` of the session succeed with a null handle.
+  void NullCall(int64_t call);
   void SetRecordCalls(bool record) { recordCalls_ = record; }
   // Prints each call as it returns.
   void SetTrace(std::ostream* trace) { trace_ = trace; }
@@ -191,8 +193,18 @@ class SimulatedHost {
     int64_t call;
     bool fromCallOn;
     HostError code;
+    bool null;
   };
   std::vector<ArmedFault> faults_;
+  // Set when a null fault matched the call being served; its body then
+  // hands back null with success.
+  bool nullArmed_ = false;
+  // Whether the call being served must hand back null; clears it.
+  bool TakeNull() {
+    const bool armed = nullArmed_;
+    nullArmed_ = false;
+    return armed;
+  }
 
   std::vector<std::string> violations_;
   std::vector<std::string> reports_;

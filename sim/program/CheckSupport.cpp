@@ -16,10 +16,11 @@ const char kOneMask[] = R"([ { "masks": [ { "keyframes": [
 const char kSelectMask[] = R"([ { "layer": 0, "mask": 0 } ])";
 
 Played Play(const Scene& scene, EntryPointFuncType entry, const std::vector<int64_t>& failCalls,
-            HostError code) {
+            HostError code, const std::vector<int64_t>& nullCalls) {
   Played played;
   SimulatedHost host(scene);
   for (const int64_t call : failCalls) host.FailCall(call, code);
+  for (const int64_t call : nullCalls) host.NullCall(call);
   played.result = PlaySession(host, entry, nullptr);
   played.calls = host.calls();
   for (const CallRecord& call : played.calls) {

@@ -67,9 +67,11 @@ struct Played {
   std::optional<std::string> after;
 };
 
-// Plays the scene's session, failing the given calls with the code.
+// Plays the scene's session, failing the given calls with the code and
+// making the null calls succeed with a null handle.
 Played Play(const Scene& scene, EntryPointFuncType entry,
-            const std::vector<int64_t>& failCalls = {}, HostError code = 0);
+            const std::vector<int64_t>& failCalls = {}, HostError code = 0,
+            const std::vector<int64_t>& nullCalls = {});
 // What a fault-free session put on the clipboard, or none when it left it.
 std::optional<std::string> ExportOf(const Played& faultFree);
 
@@ -119,6 +121,7 @@ extern const Check kSingleFaultsCheck;     // ExportFaultChecks.cpp
 extern const Check kPairFaultsCheck;       // ExportFaultChecks.cpp
 extern const Check kMissingSuitesCheck;    // ExportFaultChecks.cpp
 extern const Check kClipboardStepsCheck;   // ExportFaultChecks.cpp
+extern const Check kNullHandlesCheck;      // NullHandlesCheck.cpp
 extern const Check kHostileHostCheck;      // HostileHostCheck.cpp
 extern const Check kSoakCheck;             // SoakCheck.cpp
 extern const Check kHostObjectsCheck;      // HostObjectsCheck.cpp

@@ -10,8 +10,8 @@ const std::vector<Check>& CheckCatalogue() {
       checks::kModuleFileCheck,     checks::kRegistrationCheck,    checks::kMenuUpdateCheck,
       checks::kOtherCommandCheck,   checks::kNothingToExportCheck, checks::kExamplesCheck,
       checks::kSingleFaultsCheck,   checks::kPairFaultsCheck,      checks::kMissingSuitesCheck,
-      checks::kClipboardStepsCheck, checks::kHostileHostCheck,     checks::kSoakCheck,
-      checks::kHostObjectsCheck,
+      checks::kClipboardStepsCheck, checks::kNullHandlesCheck,     checks::kHostileHostCheck,
+      checks::kSoakCheck,           checks::kHostObjectsCheck,
   };
   return catalogue;
 }

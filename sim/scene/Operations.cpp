@@ -75,4 +75,21 @@ std::string ServedSuiteList() {
   return list;
 }
 
+bool HandsBackHandle(Operation operation) {
+  switch (operation) {
+    case Operation::AEGP_GetActiveItem:
+    case Operation::AEGP_GetCompFromItem:
+    case Operation::AEGP_GetItemFromComp:
+    case Operation::AEGP_GetNewCollectionFromCompSelection:
+    case Operation::AEGP_GetCollectionItemByIndex:
+    case Operation::AEGP_GetLayerMaskByIndex:
+    case Operation::AEGP_GetNewLayerStream:
+    case Operation::AEGP_GetNewMaskStream:
+    case Operation::AEGP_GetNewStreamValue:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace tarnwick::sim

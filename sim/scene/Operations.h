@@ -29,6 +29,10 @@ std::pair<std::string, int32_t> OperationSuite(Operation operation);
 // Whether the operation is reached through that suite.
 bool OperationInSuite(Operation operation, const char* suite, int32_t version);
 
+// Whether the operation hands back a handle (or, for a stream value, a mask
+// outline) that a host may give as null with success.
+bool HandsBackHandle(Operation operation);
+
 // Whether the host serves a suite of that name and version.
 bool SuiteServed(const std::string& name, int32_t version);
 // "name" version of every suite served, for messages.

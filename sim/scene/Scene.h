@@ -87,6 +87,9 @@ struct Fault {
   int64_t call = 0;
   bool fromCallOn = false;
   HostError code = 1;
+  // Instead of failing, the call succeeds and hands back a null handle: a
+  // yes with nothing in hand, as real hosts give.
+  bool null = false;
 };
 
 struct MissingSuite {

@@ -400,7 +400,7 @@ class Reader {
 
   Fault ReadFault(const Json& j, const std::string& path) const {
     Object(j, path);
-    ExpectOnly(j, path, {"operation", "call", "from_call", "code"});
+    ExpectOnly(j, path, {"operation", "call", "from_call", "code", "null"});
     Fault fault;
     fault.operation = String(Required(j, path, "operation"), path + ".operation");
     Operation operation;
@@ -418,6 +418,17 @@ class Reader {
     fault.fromCallOn = j.contains("from_call");
     fault.call = Integer(fault.fromCallOn ? j["from_call"] : j["call"],
                          path + (fault.fromCallOn ? ".from_call" : ".call"), 1, INT64_MAX);
+    fault.null = j.contains("null") && Boolean(j["null"], path + ".null");
+    if (fault.null) {
+      if (j.contains("code")) Fail(path, "a null fault succeeds and takes no \"code\"");
+      if (fault.operation == "*" || !HandsBackHandle(operation)) {
+        Fail(path + ".null", fault.operation +
+                                 " hands back no handle to make null (the operations that do: "
+                                 "docs/scene-format.md, Faults)");
+      }
+      fault.code = 0;
+      return fault;
+    }
     fault.code = static_cast<HostError>(
         Integer(Required(j, path, "code"), path + ".code", INT32_MIN, INT32_MAX));
     if (fault.code == 0) Fail(path + ".code", "must not be 0");
