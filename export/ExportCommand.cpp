@@ -11,12 +11,11 @@ namespace tarnwick {
 
 namespace {
 
-// Closes the undo group exactly when this run opened it, on every way out of
-// the export: the group may belong to the host or to another plug-in
-// otherwise.
+// Closes the undo group this run opened on every way out of the export: on
+// the normal way with the host's answer, and while an exception leaves.
 class UndoGroupScope {
  public:
-  UndoGroupScope(SuiteHandler& suites, bool opened) : suites_(suites), open_(opened) {}
+  explicit UndoGroupScope(SuiteHandler& suites) : suites_(suites) {}
   UndoGroupScope(const UndoGroupScope&) = delete;
   UndoGroupScope& operator=(const UndoGroupScope&) = delete;
 
@@ -25,23 +24,20 @@ class UndoGroupScope {
     if (open_) {
       try {
         (void)suites_.UtilitySuite7()->AEGP_EndUndoGroup();
-      } catch (...) {
+      } catch (...) {  // GCOVR_EXCL_LINE: only a host that refuses a suite it gave before
       }
     }
   }
 
   // The normal way out: closes the group and gives the host's answer.
   HostError Close() {
-    if (!open_) {
-      return 0;
-    }
     open_ = false;
     return suites_.UtilitySuite7()->AEGP_EndUndoGroup();
   }
 
  private:
   SuiteHandler& suites_;
-  bool open_;
+  bool open_ = true;
 };
 
 // One keyframe entry: its head, a point line per vertex, its tail.
@@ -158,7 +154,7 @@ HostError ExportCommand(SuiteHandler& suites, const ExportContext& context) {
   if (lookup != 0) {
     return lookup;  // opening the group is its last step: there is none to close
   }
-  UndoGroupScope undoGroup(suites, true);
+  UndoGroupScope undoGroup(suites);
   const HostError result = BuildAndHandOver(suites, context, comp);
   const HostError closeError = undoGroup.Close();
   return result != 0 ? result : closeError;

@@ -13,18 +13,14 @@ int32_t FrameNumber(const HostTime& inPoint, const HostTime& keyframeTime) {
   return inPoint.value / 1000 + keyframeTime.value / 1000;
 }
 
-// Fusion keys a polyline's keyframes by frame number, so two keyframes on one
-// frame would leave only one after the paste. A keyframe whose frame is not
-// after the previous keyframe's takes the frame after it, held at the largest
-// number the text can print.
+}  // namespace
+
 int32_t DistinctFrameNumber(int32_t frame, int32_t previousFrame) {
   if (frame > previousFrame) {
     return frame;
   }
   return previousFrame == INT32_MAX ? INT32_MAX : previousFrame + 1;
 }
-
-}  // namespace
 
 ExportWriter::ExportWriter(const Selection& selection, std::size_t ceiling)
     : text_(ceiling),
@@ -70,9 +66,6 @@ void ExportWriter::EndMask(uint32_t index) {
 }
 
 HGLOBAL ExportWriter::Finish() {
-  if (!wroteMask_) {
-    AppendDocumentHead(text_);
-  }
   AppendDocumentTail(text_);
   return text_.HandOver();
 }

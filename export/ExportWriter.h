@@ -13,6 +13,12 @@
 
 namespace tarnwick {
 
+// Fusion keys a polyline's keyframes by frame number, so two keyframes on one
+// frame would leave only one after the paste. A keyframe whose frame is not
+// after the previous keyframe's takes the frame after it, held at the largest
+// number the text can print.
+int32_t DistinctFrameNumber(int32_t frame, int32_t previousFrame);
+
 class ExportWriter {
  public:
   // The text refuses to pass `ceiling` characters (std::bad_alloc).
@@ -32,7 +38,7 @@ class ExportWriter {
   // Whether any mask's tool was begun.
   bool WroteMask() const { return wroteMask_; }
   // The whole text, with its document tail, in the movable block that is
-  // handed over to the caller (for the clipboard).
+  // handed over to the caller (for the clipboard); after at least one mask.
   HGLOBAL Finish();
 
  private:

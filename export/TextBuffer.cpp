@@ -42,37 +42,23 @@ void TextBuffer::Free() noexcept {
 }
 
 void TextBuffer::Resize(std::size_t capacity) {
-  const std::size_t bytes = capacity + 1;  // the NUL the clipboard's text ends with
-  if (block_ == nullptr) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (block == nullptr) {
-      throw std::bad_alloc();
-    }
-    char* chars = static_cast<char*>(GlobalLock(block));
-    if (chars == nullptr) {
-      GlobalFree(block);
-      throw TextBlockUnavailable();
-    }
-    block_ = block;
-    chars_ = chars;
-    capacity_ = capacity;
-    return;
-  }
   // A movable block is resized unlocked; it may move, its text kept. When it
-  // cannot be resized it stays as it was.
-  GlobalUnlock(block_);
-  chars_ = nullptr;
-  HGLOBAL resized = GlobalReAlloc(block_, bytes, GMEM_MOVEABLE);
-  if (resized != nullptr) {
-    block_ = resized;
-    capacity_ = capacity;
+  // cannot be had or resized, the block (if any) stays this text's to free.
+  if (chars_ != nullptr) {
+    GlobalUnlock(block_);
+    chars_ = nullptr;
   }
+  const std::size_t bytes = capacity + 1;  // the NUL the clipboard's text ends with
+  HGLOBAL resized = block_ == nullptr ? GlobalAlloc(GMEM_MOVEABLE, bytes)
+                                      : GlobalReAlloc(block_, bytes, GMEM_MOVEABLE);
+  if (resized == nullptr) {
+    throw std::bad_alloc();
+  }
+  block_ = resized;
+  capacity_ = capacity;
   chars_ = static_cast<char*>(GlobalLock(block_));
   if (chars_ == nullptr) {
     throw TextBlockUnavailable();
-  }
-  if (resized == nullptr) {
-    throw std::bad_alloc();
   }
 }
 

@@ -25,9 +25,7 @@ constexpr std::size_t kKeyframeTextEstimate = 256;
 constexpr std::size_t kPointLineEstimate = 120;
 
 // The system gave a block but no pointer to its bytes.
-struct TextBlockUnavailable : std::exception {
-  const char* what() const noexcept override { return "the text's block cannot be locked"; }
-};
+struct TextBlockUnavailable : std::exception {};
 
 class TextBuffer {
  public:

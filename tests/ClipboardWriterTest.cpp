@@ -96,6 +96,21 @@ TEST_F(ClipboardWriterTest, FailuresLeakNothingAndKeepTheClipboard) {
   }
 }
 
+// The block is resized while it grows and once more, to the text, at the
+// end: that last resize refused too is memory running out.
+TEST_F(ClipboardWriterTest, TheFinalShrinkRefusedKeepsTheClipboard) {
+  ASSERT_EQ(WriteToClipboard(Lines(1000)), "written");
+  const int resizes = standin::ReAllocCalls();
+  standin::Reset();
+  standin::PutClipboardText("former content");
+  standin::SetFailure(standin::Failure::kReAllocRefused);
+  standin::SetReAllocsGranted(resizes - 1);
+  EXPECT_EQ(WriteToClipboard(Lines(1000)), "out of memory");
+  EXPECT_EQ(standin::ReAllocCalls(), resizes);
+  EXPECT_EQ(Clipboard(), "former content");
+  EXPECT_EQ(standin::LiveBlocksOutsideClipboard(), 0u);
+}
+
 TEST_F(ClipboardWriterTest, RetriesWhileAnotherProgramHoldsTheClipboard) {
   standin::SetOpenRefusals(kClipboardOpenTries - 1);
   EXPECT_EQ(WriteToClipboard("after waiting"), "written");

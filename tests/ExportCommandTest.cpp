@@ -4,6 +4,8 @@
 #include <string>
 
 #include "export/ExportCommand.h"
+#include "export/ExportWriter.h"
+#include "export/TextBuffer.h"
 #include "tests/SimSupport.h"
 #include "tests/TestSupport.h"
 
@@ -367,6 +369,47 @@ TEST(ExportCommand, SessionsListedInTheScene) {
     ExpectClean(played);
     EXPECT_EQ(played.CallsOf("AEGP_GetNewCollectionFromCompSelection"), c.exports) << c.session;
     EXPECT_EQ(played.result.commandResult, 0) << c.session;
+  }
+}
+
+// A keyframe on a used frame takes the next, up to the largest number the
+// text prints, which no host time reaches.
+TEST(ExportWriter, FrameNumbersStayDistinctAndSaturate) {
+  const struct {
+    int32_t frame, previous, written;
+  } cases[] = {
+      {5, 4, 5},
+      {4, 4, 5},
+      {-3, 9, 10},
+      {INT32_MIN, -1, 0},
+      {7, INT32_MAX - 1, INT32_MAX},
+      {7, INT32_MAX, INT32_MAX},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DistinctFrameNumber(c.frame, c.previous), c.written)
+        << c.frame << " after " << c.previous;
+  }
+}
+
+// The guess at the whole text saturates rather than wrapping to a small size.
+TEST(ExportWriter, LengthGuessSaturates) {
+  const std::size_t kMax = SIZE_MAX;
+  const struct {
+    const char* what;
+    std::size_t written, keyframeText;
+    int32_t left, count;
+    uint32_t laterItems;
+    std::size_t guess;
+  } cases[] = {
+      {"small", 1000, 100, 3, 4, 2, 1000 + 300 + 800},
+      {"later items capped at eight times the written", 1000, 100, 0, 1000, 1000, 1000 + 8000},
+      {"the rest of the mask overflows", 10, kMax / 2, INT32_MAX, INT32_MAX, 0, kMax},
+      {"later masks overflow, the cap holds", 10, kMax / 2, 0, INT32_MAX, UINT32_MAX, 10 + 80},
+      {"later masks and the cap both saturate", kMax / 4, 2, 0, INT32_MAX, UINT32_MAX, kMax},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ExpectedTextLength(c.written, c.keyframeText, c.left, c.count, c.laterItems), c.guess)
+        << c.what;
   }
 }
 

@@ -58,6 +58,26 @@ TEST(NumberFormat, KnownSpellings) {
   }
 }
 
+// The exact path on its own, at the ends of its range: subnormals and the
+// smallest normals (which round to zero without touching the product), the
+// largest magnitude it takes and the first it hands on.
+TEST(NumberFormat, ExactPathAtItsLimits) {
+  const double values[] = {std::numeric_limits<double>::denorm_min(),
+                           -std::numeric_limits<double>::denorm_min(),
+                           DBL_MIN,
+                           -DBL_MIN,
+                           1e-300,
+                           5e-7,
+                           std::nextafter(5e-7, 1.0),
+                           std::nextafter(9.0e12, 0.0),
+                           9.0e12,
+                           -9.0e12};
+  for (const double x : values) {
+    char buffer[kFixed6MaxLength + 1];
+    EXPECT_EQ(std::string(buffer, FormatFixed6Exactly(x, buffer)), Glibc(x)) << Glibc(x);
+  }
+}
+
 TEST(NumberFormat, IntegersWithoutPrintf) {
   const struct {
     int64_t value;

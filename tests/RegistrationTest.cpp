@@ -1,11 +1,14 @@
 // Entry point, menu update and idle hook against the simulated host.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "host/SuiteHandler.h"
 #include "plugin/EntryPoint.h"
+#include "plugin/HostBoundary.h"
 #include "sim/host/SimulatedHost.h"
 #include "sim/scene/Scene.h"
 
@@ -80,6 +83,24 @@ TEST(IdleHook, ReadsAndWritesNothing) {
   EXPECT_EQ(IdleHook(nullptr, nullptr, &maxSleep), 0);
   EXPECT_EQ(maxSleep, 77);
   EXPECT_EQ(IdleHook(nullptr, nullptr, nullptr), 0);
+}
+
+// Whatever a hook's body lets escape becomes the code the host receives.
+TEST(HostBoundary, EveryExceptionBecomesACode) {
+  const struct {
+    const char* what;
+    HostError (*body)();
+    HostError code;
+  } cases[] = {
+      {"a result", [] { return HostError{7}; }, 7},
+      {"a thrown host code", []() -> HostError { throw HostError{516}; }, 516},
+      {"memory running out", []() -> HostError { throw std::bad_alloc(); }, kOutOfMemoryError},
+      {"anything else", []() -> HostError { throw std::runtime_error("x"); }, kUnexpectedError},
+      {"not even an exception", []() -> HostError { throw 2.5; }, kUnexpectedError},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CrossIntoModule(c.body), c.code) << c.what;
+  }
 }
 
 }  // namespace

@@ -141,8 +141,8 @@ TEST(SettingsText, EmptySelectionLoads) {
 }
 
 TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuessWithinTheLimit) {
-  const std::size_t kHuge = std::numeric_limits<std::size_t>::max() / 2;
   const std::size_t kNoLimit = TextBuffer::kMaxCapacity;
+  const std::size_t kHuge = kNoLimit / 2;  // within the limit, beyond any memory
   enum Way { kExact, kAhead };
   const struct {
     const char* name;
@@ -187,6 +187,15 @@ TEST(SettingsText, RoomGrowsByHalfAgainOrToTheGuessWithinTheLimit) {
     EXPECT_EQ(text.View(), written) << c.name;
     EXPECT_GE(text.capacity(), c.lowest) << c.name;
   }
+}
+
+TEST(SettingsText, ReservingPastTheLimitIsRefusedAndKeepsTheText) {
+  TextBuffer text(100);
+  text.Append("kept", 4);
+  EXPECT_THROW(text.Reserve(101), std::bad_alloc);
+  text.Reserve(100);
+  EXPECT_EQ(text.View(), "kept");
+  EXPECT_EQ(text.capacity(), 100u);
 }
 
 }  // namespace
