@@ -46,8 +46,13 @@ struct Block {
 
   // New room for the bytes, the first of them kept, as GlobalReAlloc keeps
   // them. A mapped block is remapped, which moves no bytes; any other block
-  // is copied. False, the block as it was, when there is no memory for it.
+  // shrinks where it is, as a heap's block does, and grows by a copy. False,
+  // the block as it was, when there is no memory for it.
   bool Resize(std::size_t bytes) {
+    if (!mapped && bytes <= size) {
+      size = bytes;
+      return true;
+    }
     if (mapped) {
       void* region = mremap(data, size, bytes, MREMAP_MAYMOVE);
       if (region == MAP_FAILED) return false;
