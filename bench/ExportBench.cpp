@@ -283,8 +283,7 @@ class TableReporter : public benchmark::ConsoleReporter {
     const bool flat = large <= small * 1.2;
     // One text and the growth towards it: the clipboard's block is the text.
     constexpr double kPeakPerText = 1.5;
-    const bool lean =
-        largest.peakMegabytes <= kPeakPerText * largest.textMegabytes + 16 * 1.048576;
+    const bool lean = largest.peakMegabytes <= kPeakPerText * largest.textMegabytes + 16 * 1.048576;
     std::printf("\ntargets: export/100 at %.3f x the floor (at most 0.15): %s\n", large / floor,
                 fastEnough ? "met" : "NOT MET");
     std::printf("         1M lines at %.3f x the cost per line of 10k (at most 1.2): %s\n",
