@@ -32,11 +32,12 @@ HostError LookUpActiveComp(const ExportContext& context, CompHandle& comp, ItemH
 
 // Writes every selected mask as Fusion settings text to the clipboard, using
 // the caller's handler for its suites. A selection that gives no mask (or no
-// composition at all) leaves the clipboard alone and tells the user so. The first host call that
-// fails ends the export with its code: no host call follows it but the closing of the undo group,
-// and the clipboard is not touched. Closes the undo group it opened, and only that one, on every
-// way out; what is thrown (a missing suite's code, out of memory, a text past kTextCeiling as
-// std::bad_alloc) passes on to the caller.
+// composition at all) leaves the clipboard alone and tells the user so. The
+// first host call that fails ends the export with its code: no host call
+// follows it but the closing of the undo group, and the clipboard is not
+// touched. Closes the undo group it opened, and only that one, on every way
+// out; what is thrown (a missing suite's code, out of memory, a text past
+// kTextCeiling as std::bad_alloc) passes on to the caller.
 HostError ExportCommand(SuiteHandler& suites, const ExportContext& context);
 
 }  // namespace tarnwick

@@ -49,14 +49,14 @@ struct Block {
   // shrinks where it is, as a heap's block does, and grows by a copy. False,
   // the block as it was, when there is no memory for it.
   bool Resize(std::size_t bytes) {
-    if (!mapped && bytes <= size) {
-      size = bytes;
-      return true;
-    }
     if (mapped) {
       void* region = mremap(data, size, bytes, MREMAP_MAYMOVE);
       if (region == MAP_FAILED) return false;
       data = static_cast<char*>(region);
+      size = bytes;
+      return true;
+    }
+    if (bytes <= size) {
       size = bytes;
       return true;
     }

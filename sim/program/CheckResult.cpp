@@ -9,6 +9,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+}  // namespace
+
 std::string OneLine(std::string text) {
   for (char& c : text) {
     if (c == '\n' || c == '\r') c = ' ';
@@ -26,8 +28,6 @@ Json ToJson(const std::string& name, const CheckResult& result) {
               {"detail", detail},
               {"problems", result.problems}};
 }
-
-}  // namespace
 
 const CheckStatus kEveryStatus[5] = {CheckStatus::kPass, CheckStatus::kFail, CheckStatus::kCrash,
                                      CheckStatus::kTimeout, CheckStatus::kSkip};

@@ -4,6 +4,7 @@
 #ifndef TARNWICK_SIM_PROGRAM_CHECK_RESULT_H
 #define TARNWICK_SIM_PROGRAM_CHECK_RESULT_H
 
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,9 +35,12 @@ CheckResult Crashed(const std::string& cause);
 CheckResult TimedOut(double limit);
 
 // The result as one JSON object: {"name", "status", "seconds", "detail",
-// "problems"}, and back; none when the text is not such an object.
+// "problems"}; as text, and back, none when the text is not such an object.
+nlohmann::ordered_json ToJson(const std::string& name, const CheckResult& result);
 std::string Serialise(const std::string& name, const CheckResult& result, int indent = -1);
 std::optional<CheckResult> Deserialise(const std::string& text);
+// The text with its line ends made spaces.
+std::string OneLine(std::string text);
 // The line the validator prints for the result.
 std::string Line(const std::string& name, const CheckResult& result);
 

@@ -33,12 +33,6 @@ constexpr int kAllPassed = 0;
 constexpr int kSomethingFailed = 1;
 constexpr int kUnusable = 2;
 
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  std::replace(text.begin(), text.end(), '\r', ' ');
-  return text;
-}
-
 EntryPointFuncType LoadEntry(const std::string& module) {
 #ifdef _WIN32
   return LoadModule(module);
@@ -135,8 +129,7 @@ void WriteJson(std::ostream& out, const std::string& module,
       module.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(module);
   document["checks"] = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < checks.size(); ++i) {
-    document["checks"].push_back(
-        nlohmann::ordered_json::parse(Serialise(checks[i]->name, results[i])));
+    document["checks"].push_back(ToJson(checks[i]->name, results[i]));
   }
   document["totals"] = totals;
   out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';

@@ -6,12 +6,8 @@
 // hook returned non-zero; 2 the command line or the scene cannot be used;
 // 3 the simulator itself failed (out of memory, an output it could not write).
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <string>
@@ -365,14 +361,7 @@ int Main(int argc, char** argv) {
       return kSimulatorFailed;
     }
   }
-  if (*preview) {
-    try {
-      return RunPreview(previewOptions);
-    } catch (const std::bad_alloc&) {
-      std::cerr << "tarnwick-sim: out of memory\n";
-      return kSimulatorFailed;
-    }
-  }
+  if (*preview) return RunPreview(previewOptions);
   try {
     return Run(options);
   } catch (const tarnwick::sim::SceneError& error) {
@@ -384,20 +373,12 @@ int Main(int argc, char** argv) {
   } catch (const tarnwick::sim::SettingsError& error) {
     std::cerr << "tarnwick-sim: cannot draw the preview: " << error.what() << "\n";
     return kSimulatorFailed;
-  } catch (const std::bad_alloc&) {
-    std::cerr << "tarnwick-sim: out of memory\n";
-    return kSimulatorFailed;
-  } catch (const std::exception& error) {
-    std::cerr << "tarnwick-sim: " << error.what() << "\n";
-    return kSimulatorFailed;
-  } catch (...) {
-    std::cerr << "tarnwick-sim: an unknown error\n";
-    return kSimulatorFailed;
   }
 }
 
 int main(int argc, char** argv) {
-  // The last line of defence: whatever escapes is one line and status 3.
+  // The last line of defence: whatever escapes (out of memory included) is
+  // one line and status 3.
   try {
     return Main(argc, argv);
   } catch (const std::bad_alloc&) {

@@ -1,14 +1,9 @@
 // Reads scene files. Every refusal names the file, the place in it and what
 // is wrong; no input makes the loader crash.
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <iterator>
 #include <limits>
-#include <memory>
 
 #include "sim/scene/Generator.h"
 #include "sim/scene/InputFile.h"
