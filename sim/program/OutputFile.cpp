@@ -9,6 +9,7 @@
 #ifdef _WIN32
 #include "platform/Win32.h"
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -45,50 +46,120 @@ bool SameFile(const std::string& a, const std::string& b) {
   return Destination(a) == Destination(b);
 }
 
+// Whether `path` names a file through one of this process's descriptors
+// (/dev/stdout, /dev/fd/N, /proc/self/fd/N): such a name is the descriptor's
+// own, and renaming a file over it would replace whatever the descriptor
+// reaches instead.
+bool NamesADescriptor(const std::string& path) {
+  std::error_code error;
+  fs::path named = fs::absolute(path, error).lexically_normal();
+  if (error) return false;
+  for (int links = 0; links < 40; ++links) {
+    const std::string text = named.generic_string();
+    if (text.rfind("/proc/", 0) == 0 || text.rfind("/dev/fd/", 0) == 0) return true;
+    if (!fs::is_symlink(named, error)) return false;
+    const fs::path link = fs::read_symlink(named, error);
+    if (error) return false;
+    named = (named.parent_path() / link).lexically_normal();
+  }
+  return false;
+}
+
+#ifndef _WIN32
+// Whether `path` is the file descriptor `fd` is open on.
+bool IsDescriptor(const std::string& path, int fd) {
+  struct stat named {};
+  struct stat open {};
+  return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 &&
+         named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+#endif
+
+// "-" compared as the file standard output goes to.
+std::string Comparable(const std::string& path) {
+#ifdef _WIN32
+  return path;
+#else
+  return path == "-" ? "/dev/stdout" : path;
+#endif
+}
+
 std::string Describe(const NamedFile& file) {
   return file.option + " " + file.path;
 }
 
 }  // namespace
 
+OutputKind KindOfOutput(const std::string& path) {
+  if (path == "-") return OutputKind::kStandardOutput;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error || !fs::exists(status)) return OutputKind::kReplaced;
+#ifndef _WIN32
+  // Written through the stream already open on it, so what was printed
+  // there stays and the two keep their order.
+  if (IsDescriptor(path, STDOUT_FILENO)) return OutputKind::kStandardOutput;
+  if (IsDescriptor(path, STDERR_FILENO)) return OutputKind::kStandardError;
+#endif
+  if (!fs::is_regular_file(status) && !fs::is_directory(status)) return OutputKind::kInPlace;
+  return NamesADescriptor(path) ? OutputKind::kInPlace : OutputKind::kReplaced;
+}
+
 OutputFile::~OutputFile() {
   Discard();
 }
 
 bool OutputFile::Open(const std::string& path) {
+  named_ = path;
+  kind_ = KindOfOutput(path);
+  if (kind_ == OutputKind::kStandardOutput || kind_ == OutputKind::kStandardError) {
+    stream_ = kind_ == OutputKind::kStandardOutput ? &std::cout : &std::cerr;
+    return true;
+  }
   target_ = Destination(path).string();
   std::error_code error;
   if (fs::is_directory(target_, error)) {
     std::cerr << "tarnwick-sim: " << path << ": is a folder, not a file to write\n";
     return false;
   }
-  // Named by the process and the output, so no two writers share one.
-  static unsigned outputsOpened = 0;
-  const fs::path target(target_);
-  temporary_ =
-      (target.parent_path() / ("." + target.filename().string() + ".tmp" +
-                               std::to_string(ProcessId()) + "-" + std::to_string(++outputsOpened)))
-          .string();
+  std::string opened = path;
+  if (kind_ == OutputKind::kReplaced) {
+    // Named by the process and the output, so no two writers share one.
+    static unsigned outputsOpened = 0;
+    const fs::path target(target_);
+    temporary_ = (target.parent_path() /
+                  ("." + target.filename().string() + ".tmp" + std::to_string(ProcessId()) + "-" +
+                   std::to_string(++outputsOpened)))
+                     .string();
+    opened = temporary_;
+  }
   errno = 0;
-  out_.open(temporary_, std::ios::binary | std::ios::trunc);
+  out_.open(opened, std::ios::binary | std::ios::trunc);
   if (!out_) {
     std::cerr << "tarnwick-sim: " << path << ": cannot be written: " << std::strerror(errno)
               << "\n";
     temporary_.clear();
     return false;
   }
+  stream_ = &out_;
+  errno = 0;
   return true;
 }
 
 bool OutputFile::Commit() {
-  out_.flush();
-  const bool written = static_cast<bool>(out_);
-  out_.close();
+  if (stream_ == nullptr) return false;
+  stream_->flush();
+  const bool written = static_cast<bool>(*stream_);
+  const int writeError = errno;
   std::error_code error;
-  if (written) fs::rename(temporary_, target_, error);
+  if (stream_ == &out_) out_.close();
+  stream_ = nullptr;
+  if (written && kind_ == OutputKind::kReplaced) fs::rename(temporary_, target_, error);
   if (!written || error) {
-    std::cerr << "tarnwick-sim: " << target_ << ": cannot be written"
-              << (error ? ": " + error.message() : std::string()) << "\n";
+    std::string why = error ? error.message() : std::string();
+    if (!written && writeError != 0) why = std::strerror(writeError);
+    std::cerr << "tarnwick-sim: " << (kind_ == OutputKind::kReplaced ? target_ : named_)
+              << ": cannot be written" << (why.empty() ? std::string() : ": " + why) << "\n";
     Discard();
     return false;
   }
@@ -98,6 +169,7 @@ bool OutputFile::Commit() {
 
 void OutputFile::Discard() {
   if (out_.is_open()) out_.close();
+  stream_ = nullptr;
   if (!temporary_.empty()) {
     std::error_code ignored;
     fs::remove(temporary_, ignored);
@@ -107,15 +179,22 @@ void OutputFile::Discard() {
 
 std::optional<std::string> OutputClash(const std::vector<NamedFile>& inputs,
                                        const std::vector<NamedFile>& outputs) {
+  std::vector<OutputKind> kinds;
+  for (const NamedFile& output : outputs) kinds.push_back(KindOfOutput(output.path));
   for (std::size_t i = 0; i < outputs.size(); ++i) {
+    // Devices and pipes are written in place and replace nothing; standard
+    // output sent to a file still must not write over an input.
+    const std::string output = Comparable(outputs[i].path);
+    if (kinds[i] != OutputKind::kReplaced && !fs::is_regular_file(output)) continue;
     for (const NamedFile& input : inputs) {
-      if (SameFile(outputs[i].path, input.path)) {
+      if (SameFile(output, input.path)) {
         return Describe(outputs[i]) + " is the same file as " + Describe(input) +
                ", which it would overwrite";
       }
     }
     for (std::size_t j = 0; j < i; ++j) {
-      if (SameFile(outputs[i].path, outputs[j].path)) {
+      const bool replaces = kinds[i] == OutputKind::kReplaced || kinds[j] == OutputKind::kReplaced;
+      if (replaces && SameFile(output, Comparable(outputs[j].path))) {
         return Describe(outputs[i]) + " and " + Describe(outputs[j]) +
                " are the same file; give each output a file of its own";
       }

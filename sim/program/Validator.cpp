@@ -32,6 +32,7 @@ namespace {
 constexpr int kAllPassed = 0;
 constexpr int kSomethingFailed = 1;
 constexpr int kUnusable = 2;
+constexpr int kValidatorFailed = 3;
 
 EntryPointFuncType LoadEntry(const std::string& module) {
 #ifdef _WIN32
@@ -269,7 +270,7 @@ int Validate(const ValidateOptions& given, EntryPointFuncType linkedEntry) {
             << totals["skip"] << " skipped\n";
   if (json.is_open()) {
     WriteJson(json.stream(), options.module, checks, outcomes, totals);
-    if (!json.Commit()) return kUnusable;
+    if (!json.Commit()) return kValidatorFailed;
   }
   const bool failed = totals["fail"] + totals["crash"] + totals["timeout"] > 0;
   return failed ? kSomethingFailed : kAllPassed;

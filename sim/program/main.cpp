@@ -33,6 +33,8 @@
 #else
 #include <sys/resource.h>
 
+#include <csignal>
+
 #include "plugin/EntryPoint.h"
 #endif
 
@@ -377,6 +379,11 @@ int Main(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // A pipe whose reader has gone is a write that fails, told in one line
+  // with status 3, not a silent death.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   // The last line of defence: whatever escapes (out of memory included) is
   // one line and status 3.
   try {
