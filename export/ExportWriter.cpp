@@ -28,7 +28,7 @@ ExportWriter::ExportWriter(const Selection& selection, std::size_t ceiling)
       width_(selection.width),
       height_(selection.height) {}
 
-void ExportWriter::BeginMask(uint32_t index, const SelectedMask& mask) {
+void ExportWriter::BeginMask(uint32_t index, const SelectedMask& mask, const MaskInputs& inputs) {
   laterItems_ = itemCount_ - index - 1;
   entryCount_ = mask.entryCount;
   inPoint_ = mask.inPoint;
@@ -37,11 +37,15 @@ void ExportWriter::BeginMask(uint32_t index, const SelectedMask& mask) {
     AppendDocumentHead(text_);  // the text's block is made only for a mask
     wroteMask_ = true;
   }
-  AppendToolHead(text_, index, width_, height_);
+  AppendToolHead(text_, index, width_, height_, inputs);
 }
 
 void ExportWriter::BeginKeyframe(int32_t entry, const KeyframeEntry& keyframe) {
-  const int32_t frame = FrameNumber(inPoint_, keyframe.time);
+  BeginKeyframeOnFrame(entry, FrameNumber(inPoint_, keyframe.time), keyframe);
+}
+
+void ExportWriter::BeginKeyframeOnFrame(int32_t entry, int32_t frame,
+                                        const KeyframeEntry& keyframe) {
   previousFrame_ = entry == 0 ? frame : DistinctFrameNumber(frame, previousFrame_);
   AppendKeyframeHead(text_, previousFrame_, entry);
   if (keyframe.segmentCount > 0) {

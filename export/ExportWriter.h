@@ -24,9 +24,13 @@ class ExportWriter {
   // The text refuses to pass `ceiling` characters (std::bad_alloc).
   ExportWriter(const Selection& selection, std::size_t ceiling = kTextCeiling);
 
-  void BeginMask(uint32_t index, const SelectedMask& mask);
-  // Takes the entry's placement for the points that follow.
+  void BeginMask(uint32_t index, const SelectedMask& mask, const MaskInputs& inputs = MaskInputs{});
+  // Takes the entry's placement for the points that follow; its frame is the
+  // host's (in-point and keyframe time, each in thousandths).
   void BeginKeyframe(int32_t entry, const KeyframeEntry& keyframe);
+  // The same on a frame the caller computed; a frame not after the previous
+  // entry's is moved to the frame after it, as for the host's.
+  void BeginKeyframeOnFrame(int32_t entry, int32_t frame, const KeyframeEntry& keyframe);
   void Point(const PathVertex& vertex, bool lastOfKeyframe) {
     AppendPointLine(text_,
                     ConvertVertex(vertex, anchor_, position_, toWorld_, static_cast<double>(width_),

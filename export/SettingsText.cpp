@@ -76,7 +76,8 @@ void AppendDocumentHead(TextBuffer& text) {
   AppendText(text, "{" CRLF "\tTools = ordered() {" CRLF);
 }
 
-void AppendToolHead(TextBuffer& text, int64_t index, int32_t width, int32_t height) {
+void AppendToolHead(TextBuffer& text, int64_t index, int32_t width, int32_t height,
+                    const MaskInputs& inputs) {
   AppendLine(text, [&](LineWriter& line) {
     line.Text("\t\tBSpline").Integer(index).Text(" = BSplineMask {" CRLF);
   });
@@ -91,8 +92,14 @@ void AppendToolHead(TextBuffer& text, int64_t index, int32_t width, int32_t heig
     line.Text("\t\t\t\tMaskHeight = Input { Value = ").Integer(height).Text(", }," CRLF);
   });
   AppendText(text, "\t\t\t\tPixelAspect = Input { Value = { 1, 1 }, }," CRLF
-                   "\t\t\t\tClippingMode = Input { Value = FuID { \"None\" }, }," CRLF
-                   "\t\t\t\tPolyline = Input {" CRLF);
+                   "\t\t\t\tClippingMode = Input { Value = FuID { \"None\" }, }," CRLF);
+  if (inputs.invert) AppendText(text, "\t\t\t\tInvert = Input { Value = 1, }," CRLF);
+  if (inputs.paintMode != nullptr) {
+    AppendText(text, "\t\t\t\tPaintMode = Input { Value = FuID { \"");
+    text.Append(inputs.paintMode, std::strlen(inputs.paintMode));
+    AppendText(text, "\" }, }," CRLF);
+  }
+  AppendText(text, "\t\t\t\tPolyline = Input {" CRLF);
   AppendLine(text, [&](LineWriter& line) {
     line.Text("\t\t\t\t\tSourceOp = \"BSpline").Integer(index).Text("Polyline\"," CRLF);
   });

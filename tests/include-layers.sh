@@ -5,13 +5,14 @@ set -u
 cd "$1"
 # folder: the project folders it must not include
 rules=(
-  "host: plugin export sim platform"
-  "platform: plugin export host sim"
-  "export: plugin sim"
-  "plugin: sim"
-  "sim/scene: sim/settings sim/host sim/program plugin export"
-  "sim/settings: sim/scene sim/host sim/program plugin export host platform"
-  "sim/host: sim/settings sim/program plugin export"
+  "host: plugin export sim platform lottie"
+  "platform: plugin export host sim lottie"
+  "export: plugin sim lottie"
+  "plugin: sim lottie"
+  "lottie: plugin sim"
+  "sim/scene: sim/settings sim/host sim/program plugin export lottie"
+  "sim/settings: sim/scene sim/host sim/program plugin export host platform lottie"
+  "sim/host: sim/settings sim/program plugin export lottie"
   "sim/program: export"
 )
 status=0

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "sim/host/SimulatedHost.h"
+#include "sim/program/LottieCommand.h"
 #include "sim/program/ModuleLoader.h"
 #include "sim/program/OutputFile.h"
 #include "sim/program/Session.h"
@@ -299,6 +300,31 @@ int Main(int argc, char** argv) {
   ownFooter(preview,
             "0 the picture was written; 2 the command line or the settings text cannot be used; "
             "3 the picture could not be written.");
+  tarnwick::sim::LottieOptions lottieOptions;
+  CLI::App* lottie = app.add_subcommand(
+      "lottie",
+      "Writes the masks of a Lottie file (the host's Lottie export) as the module's settings "
+      "text, each keyframe on its own frame.");
+  lottie->add_option("file", lottieOptions.file, "the Lottie file")
+      ->required()
+      ->option_text("FILE.json");
+  lottie
+      ->add_option("--comp", lottieOptions.composition,
+                   "the precomposition to convert, by its asset id or name (default: the main "
+                   "composition)")
+      ->option_text("ID");
+  lottie->add_flag("--every-frame", lottieOptions.everyFrame,
+                   "a keyframe on every whole frame over which a mask or its layers move");
+  lottie
+      ->add_option("--out", lottieOptions.out, "write the text to FILE (default: standard output)")
+      ->option_text("FILE.setting");
+  lottie->add_option("--report", lottieOptions.report, "write a JSON report to FILE")
+      ->option_text("FILE.json");
+  lottie->add_option("--preview", lottieOptions.preview, "draw the masks as SVG to FILE")
+      ->option_text("FILE.svg");
+  ownFooter(lottie,
+            "0 converted; 1 the composition has no mask; 2 the command line or the file cannot be "
+            "used; 3 an output could not be written, or memory ran out.");
   tarnwick::sim::ValidateOptions validateOptions;
   validateOptions.examples = TARNWICK_SOURCE_DIR "/examples";
   validateOptions.scenes = TARNWICK_SOURCE_DIR "/tests/scenes";
@@ -343,7 +369,9 @@ int Main(int argc, char** argv) {
     app.parse(argc, argv);
     validateOptions.foldersGiven =
         validate->count("--examples") > 0 || validate->count("--scenes") > 0;
-    if (!*preview && !*validate && options.scene.empty()) throw CLI::RequiredError("scene");
+    if (!*preview && !*validate && !*lottie && options.scene.empty()) {
+      throw CLI::RequiredError("scene");
+    }
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? 0 : kUnusable;
@@ -364,6 +392,7 @@ int Main(int argc, char** argv) {
     }
   }
   if (*preview) return RunPreview(previewOptions);
+  if (*lottie) return tarnwick::sim::RunLottie(lottieOptions);
   try {
     return Run(options);
   } catch (const tarnwick::sim::SceneError& error) {

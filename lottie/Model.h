@@ -1,0 +1,69 @@
+// What a Lottie file holds that places masks: compositions (the main one
+// and the precompositions among the assets), their layers with transforms,
+// parents and masks.
+#ifndef TARNWICK_LOTTIE_MODEL_H
+#define TARNWICK_LOTTIE_MODEL_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "lottie/Json.h"
+#include "lottie/Property.h"
+
+namespace tarnwick::lottie {
+
+struct Transform {
+  Property anchor, position, positionX, positionY, positionZ, scale, opacity;
+  Property rotation, rotationX, rotationY, rotationZ, orientation, skew, skewAxis;
+  bool splitPosition = false;
+  // The properties that place the layer (opacity is not one).
+  std::vector<const Property*> Placing() const;
+};
+
+struct Mask {
+  std::string name;
+  char mode = 'a';  // a add, s subtract, i intersect, l lighten, d darken, f difference, n none
+  bool inverted = false;
+  ShapeProperty outline;
+  Property opacity, expansion;
+};
+
+struct Layer {
+  std::size_t position = 0;  // in its composition's layer list
+  double ind = 0;
+  bool hasInd = false;
+  std::optional<double> parent;
+  std::string name;
+  bool threeD = false;
+  bool autoOrient = false;
+  Transform transform;
+  std::vector<Mask> masks;
+};
+
+struct Composition {
+  std::string id;  // empty for the main composition
+  std::string name;
+  int32_t width = 0;
+  int32_t height = 0;
+  double firstFrame = 0;
+  std::vector<Layer> layers;
+  std::size_t maskCount = 0;
+  // Why the composition cannot be converted, when it cannot: kept until it
+  // is chosen, so a fault elsewhere in the file costs the others nothing.
+  std::string problem;
+  std::size_t MaskCount() const { return maskCount; }
+};
+
+struct LottieFile {
+  double frameRate = 0;
+  Composition main;
+  std::vector<Composition> precompositions;
+};
+
+// Reads the document; throws LottieError naming `source` and the place.
+LottieFile ReadLottie(const JsonDocument& doc, const std::string& source);
+
+}  // namespace tarnwick::lottie
+
+#endif
