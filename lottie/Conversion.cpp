@@ -161,6 +161,11 @@ std::vector<Entry> PlanEntries(const Composition& comp, const Layer& layer, cons
       }
     }
     const auto [low, high] = std::minmax_element(ends.begin(), ends.end());
+    const auto frames = static_cast<std::size_t>(int64_t{*high} - *low + 1);
+    if (frames > kTextCeiling / kLeastEntry) {
+      throw LottieError("the text would pass the 1 GiB it may hold: " + LayerPlace(layer) +
+                        " moves over " + std::to_string(frames) + " frames");
+    }
     times.clear();
     for (int64_t frame = *low; frame <= *high; ++frame) times.push_back(static_cast<double>(frame));
   }

@@ -84,6 +84,9 @@ TEST(OutputTargets, DevicesAndPipesAreWrittenInPlace) {
       {"--preview", "scene.json --preview", "", true},
       {"preview --out", "preview settings.txt --out", "", true},
       {"validate --json", "validate --check menu-update --json", "", false},
+      {"lottie --out", "lottie moving-window.json --out", "", true},
+      {"lottie --report", "lottie moving-window.json --out text.setting --report", "", true},
+      {"lottie --preview", "lottie moving-window.json --out text.setting --preview", "", true},
   };
   const TargetCase targets[] = {
       // First, so the others have its bytes to compare with.
@@ -106,6 +109,8 @@ TEST(OutputTargets, DevicesAndPipesAreWrittenInPlace) {
       fs::remove_all(dir);
       fs::create_directories(dir);
       testing::WriteFile(dir + "/scene.json", kScene);
+      testing::WriteFile(dir + "/moving-window.json",
+                         testing::ReadFile(testing::SourcePath("examples/lottie/moving-window.json")));
       testing::WriteFile(
           dir + "/settings.txt",
           testing::ReadFile(testing::SourcePath("examples/worked-example.expected.txt")));

@@ -351,3 +351,64 @@ TEST(SimCommandLine, ValidateListsRunsAndReportsItsChecks) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// tarnwick-sim lottie as a person runs it: real exports, the report, the
+// statuses, and no output made or changed for a file that cannot be used.
+TEST(SimCommandLine, LottieFilesBecomeSettingsText) {
+  const std::string dir = ::testing::TempDir() + "/lottie";
+  const std::string source = TARNWICK_TEST_SOURCE_DIR "/";
+  const std::string kept = "the user's own bytes\n";
+  const struct {
+    const char* what;
+    std::string arguments;
+    int status;
+    const char* err;  // on standard error
+  } cases[] = {
+      {"a real export", source + "tests/lottie/lottie-web/dalek.json --out out.setting", 0,
+       "11 masks from the main composition, 1920 x 1080 at 30 fps"},
+      {"a precomposition by id",
+       source + "tests/lottie/lottie-web/starfish.json --comp comp_1 --out out.setting", 0,
+       "1 mask from precomposition comp_1, 94 x 71 at 60 fps"},
+      {"a main composition without masks", source + "tests/lottie/lottie-web/starfish.json --out keep.setting", 1,
+       "the main composition \"starfish\" has no mask; the compositions with masks: comp_1 (1 mask)"},
+      {"--comp naming nothing", source + "tests/lottie/lottie-web/starfish.json --comp comp_9 --out keep.setting", 2,
+       "--comp comp_9 names no precomposition; it has comp_1"},
+      {"a moving mask is named", source + "examples/lottie/moving-window.json --out out.setting", 0,
+       "BSpline0 (layer 1 \"Plate\", mask 0): moves between keys; --every-frame matches every frame"},
+      {"broken JSON", "broken.json --out keep.setting", 2, "broken.json: line 2, column 1: not JSON"},
+      {"a scene, not a Lottie file", "scene.json --out keep.setting", 2,
+       "scene.json: not a Lottie file"},
+      {"a missing file", "missing.json --out keep.setting", 2, "missing.json: does not exist"},
+      {"a folder", ". --out keep.setting", 2, "is a folder, not a file"},
+      {"the text over the file", "broken.json --out broken.json", 2,
+       "--out broken.json is the same file as the Lottie file broken.json"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    testing::WriteFile(dir + "/broken.json", "{ \"fr\": 25,\n");
+    testing::WriteFile(dir + "/scene.json", kComp);
+    testing::WriteFile(dir + "/keep.setting", kept);
+    const Ran ran = RunSim("lottie " + c.arguments + " --report report.json", "", "lottie");
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
+    EXPECT_EQ(testing::ReadFile(dir + "/keep.setting"), kept);
+    EXPECT_EQ(std::filesystem::exists(dir + "/report.json"), c.status == 0);
+    if (c.status != 0) continue;
+    const std::string text = testing::ReadFile(dir + "/out.setting");
+    EXPECT_EQ(text.rfind("{\r\n\tTools = ordered() {\r\n", 0), 0u);
+    EXPECT_EQ(testing::RunHarness(text).status, 0) << "Lua does not read it as settings";
+    const std::string report = testing::ReadFile(dir + "/report.json");
+    for (const char* key : {"\"composition\"", "\"frame_rate\"", "\"tools\"", "\"layer_ind\"",
+                            "\"moves_between_keys\"", "\"not_carried\"", "\"frames\""}) {
+      EXPECT_NE(report.find(key), std::string::npos) << key;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick
