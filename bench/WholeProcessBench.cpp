@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -83,6 +84,44 @@ void WriteScene(const std::string& path, int masks) {
   scene << "] } ] }\n";
 }
 
+// The same counts as a Lottie file exported from the host: one layer, each
+// mask's outline keyed on every frame, three decimals as the exporter writes.
+void WriteLottie(const std::string& path) {
+  std::ofstream file(path);
+  char number[32];
+  const auto pair = [&](double x, double y) {
+    std::snprintf(number, sizeof number, "[%.3f,%.3f]", x, y);
+    return std::string(number);
+  };
+  file
+      << R"({"v":"5.7.4","fr":25,"ip":0,"op":)" << kKeyframes
+      << R"(,"w":1920,"h":1080,"nm":"Bench","assets":[],"layers":[{"ddd":0,"ind":1,"ty":1,"nm":"Solid",)"
+      << R"("ks":{"a":{"a":0,"k":[960,540,0]},"p":{"a":0,"k":[960,540,0]}},"masksProperties":[)";
+  for (int m = 0; m < kMasks; ++m) {
+    file << (m ? "," : "") << R"({"inv":false,"mode":"a","pt":{"a":1,"k":[)";
+    for (int k = 0; k < kKeyframes; ++k) {
+      file << (k ? "," : "") << R"({"i":{"x":0.833,"y":0.833},"o":{"x":0.167,"y":0.167},"t":)" << k
+           << R"(,"s":[{"c":true,"i":[)";
+      std::string v, in, out;
+      for (int n = 0; n < kVertices; ++n) {
+        const double angle = 2 * 3.141592653589793 * n / kVertices;
+        const double radius = 300 + 40 * std::sin(7 * angle + 0.1 * k + m);
+        const double x = 960 + radius * std::cos(angle);
+        const double y = 540 + radius * std::sin(angle);
+        const double tx = -std::sin(angle) * radius * 0.002;
+        const double ty = std::cos(angle) * radius * 0.002;
+        const char* comma = n ? "," : "";
+        v += comma + pair(x, y);
+        in += comma + pair(-tx, -ty);
+        out += comma + pair(tx, ty);
+      }
+      file << in << R"(],"o":[)" << out << R"(],"v":[)" << v << "]}]}";
+    }
+    file << "]}}";
+  }
+  file << "]}]}\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,16 +131,25 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   const std::string big = dir + "/million-lines.json";
   const std::string tiny = dir + "/empty-selection.json";
+  const std::string lottie = dir + "/million-lines.lottie.json";
   WriteScene(big, kMasks);
   WriteScene(tiny, 0);
+  WriteLottie(lottie);
 
   const std::string text = dir + "/text.txt";
   (void)Run({sim, big}, text);
   const double textMegabytes = static_cast<double>(std::filesystem::file_size(text)) / 1e6;
   std::filesystem::remove(text);
 
-  const std::vector<Measured> best =
-      BestOfThree({{sim, big}, {sim, tiny}, {floor, std::to_string(kNumbers)}});
+  const std::string lottieText = dir + "/lottie-text.txt";
+  (void)Run({sim, "lottie", lottie}, lottieText);
+  const double lottieTextMegabytes =
+      static_cast<double>(std::filesystem::file_size(lottieText)) / 1e6;
+  const double lottieFileMegabytes = static_cast<double>(std::filesystem::file_size(lottie)) / 1e6;
+  std::filesystem::remove(lottieText);
+
+  const std::vector<Measured> best = BestOfThree(
+      {{sim, big}, {sim, tiny}, {floor, std::to_string(kNumbers)}, {sim, "lottie", lottie}});
   const Measured& whole = best[0];
   const Measured& start = best[1];
   const Measured& printf = best[2];
@@ -125,5 +173,17 @@ int main(int argc, char** argv) {
       "16 MiB = %.1f MB): %s\n",
       peakMegabytes, textMegabytes, peakMegabytes / textMegabytes, peakLimit,
       peakMegabytes <= peakLimit ? "met" : "NOT MET");
+
+  // The same masks from a Lottie file, against the session on the scene.
+  const Measured& fromLottie = best[3];
+  const double lottieRatio = fromLottie.seconds / whole.seconds;
+  const double lottiePeak = static_cast<double>(fromLottie.peakKilobytes) * 1024 / 1e6;
+  const double lottiePeakLimit = 2 * (lottieFileMegabytes + lottieTextMegabytes);
+  std::printf("\ntarnwick-sim lottie on the same counts (%.1f MB file, %.1f MB of text)\n",
+              lottieFileMegabytes, lottieTextMegabytes);
+  std::printf("  %.3f s, %.2f x the session on the scene (at most 3): %s\n", fromLottie.seconds,
+              lottieRatio, lottieRatio <= 3 ? "met" : "NOT MET");
+  std::printf("  peak resident %.1f MB, at most 2 x (file + text) = %.1f MB: %s\n", lottiePeak,
+              lottiePeakLimit, lottiePeak <= lottiePeakLimit ? "met" : "NOT MET");
   return 0;
 }

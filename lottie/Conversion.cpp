@@ -188,9 +188,10 @@ void WriteTool(ExportWriter& writer, const Composition& comp, const PlannedTool&
   SelectedMask selected;
   selected.entryCount = static_cast<int32_t>(tool.entries.size());
   writer.BeginMask(index, selected, tool.inputs);
+  Shape scratch;
   for (std::size_t j = 0; j < tool.entries.size(); ++j) {
     const Entry& entry = tool.entries[j];
-    const Shape shape = tool.mask->outline.At(entry.time);
+    const ShapeView shape = tool.mask->outline.At(entry.time, scratch);
     KeyframeEntry keyframe;
     keyframe.segmentCount = static_cast<int32_t>(shape.size());
     keyframe.anchor = XY(tool.layer->transform.anchor.At(entry.time));
@@ -279,9 +280,7 @@ Conversion::Conversion(const LottieFile& file, const ConversionOptions& options,
                          MaskInputs{mask.inverted, PaintMode(mask.mode)},
                          moves};
         NoteNotCarried(comp, layer, m, report_.notCarried, said);
-        const std::size_t vertices = mask.outline.keys().empty()
-                                         ? mask.outline.At(0).size()
-                                         : mask.outline.keys().front().start.size();
+        const std::size_t vertices = mask.outline.VertexCount();
         report_.pointLines += tool.entries.size() * vertices;
         least += kLeastTool + tool.entries.size() * (kLeastEntry + vertices * kLeastPointLine);
         if (least > kTextCeiling) throw LottieError("the text would pass the 1 GiB it may hold");

@@ -1,8 +1,12 @@
-// A read-only JSON document held compactly: a Lottie file is mostly arrays of
-// numbers (every mask vertex and tangent of every keyframe), so an array that
-// holds only numbers is kept as a run of doubles, and every other value as
-// one 16-byte node in document order. Parsed with nlohmann's event reader;
-// duplicate keys and numbers beyond a double are refused with their place.
+// A read-only JSON document held compactly: a Lottie file is mostly lists of
+// points (every mask vertex and tangent of every keyframe), so an array that
+// holds only numbers is kept as a run of doubles, an array of such runs all
+// of one length as their numbers back to back under one node, and every
+// other value as one 16-byte node in document order. Read by simdjson where the build has it
+// (fast enough for files of a million points), and by nlohmann's event reader
+// otherwise and for every file simdjson refuses, so a refusal always names
+// its line and column or its place; duplicate keys and numbers beyond a
+// double are refused.
 #ifndef TARNWICK_LOTTIE_JSON_H
 #define TARNWICK_LOTTIE_JSON_H
 
@@ -45,22 +49,28 @@ class JsonValue {
   std::vector<JsonValue> Elements() const;
   // An array of numbers only, read straight from its run; false otherwise.
   bool Numbers(const double*& first, std::size_t& count) const;
+  // An array of arrays of numbers all of one length (a list of points),
+  // read straight from its numbers, row after row; false otherwise.
+  bool Rows(const double*& first, std::size_t& rows, std::size_t& rowLength) const;
 
  private:
   friend class JsonDocument;
-  JsonValue(const JsonDocument* doc, uint32_t node, uint32_t numberIndex)
-      : doc_(doc), node_(node), numberIndex_(numberIndex) {}
+  JsonValue(const JsonDocument* doc, uint32_t node, uint32_t numberIndex, uint32_t row = UINT32_MAX)
+      : doc_(doc), node_(node), numberIndex_(numberIndex), row_(row) {}
   const JsonDocument* doc_ = nullptr;
   uint32_t node_ = 0;
   // A number inside a run of numbers: its index in the run's pool; UINT32_MAX otherwise.
   uint32_t numberIndex_ = UINT32_MAX;
+  // A row of a node of rows: its index; UINT32_MAX otherwise.
+  uint32_t row_ = UINT32_MAX;
 };
 
 class JsonDocument {
  public:
   // Throws LottieError("<source>: line L, column C: ...") for text that is
   // not JSON, and names the place of a duplicate key or an overflowing number.
-  static JsonDocument Parse(std::string_view text, const std::string& source);
+  // Spare capacity of SIMDJSON_PADDING (64) bytes in `text` spares a copy.
+  static JsonDocument Parse(const std::string& text, const std::string& source);
   JsonValue Root() const { return JsonValue(this, 0, UINT32_MAX); }
 
   struct Node {
@@ -70,9 +80,13 @@ class JsonDocument {
   };
   static constexpr uint32_t kKindBits = 4;
   static constexpr uint32_t kMostCount = (uint32_t{1} << (32 - kKindBits)) - 1;
-  // Internal kinds beyond JsonKind: a member's key, an array of numbers.
+  // Internal kinds beyond JsonKind: a member's key, an array of numbers, an
+  // array of arrays of numbers of one length (its payload holds where the
+  // numbers start, and the rows' length above kRowShift).
   static constexpr uint32_t kKey = 8;
   static constexpr uint32_t kNumberRun = 9;
+  static constexpr uint32_t kNumberRows = 10;
+  static constexpr uint32_t kRowShift = 40;
 
  private:
   friend class JsonValue;

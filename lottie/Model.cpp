@@ -157,13 +157,19 @@ std::vector<const Property*> Transform::Placing() const {
           &rotationX, &rotationY, &rotationZ, &orientation, &skew,      &skewAxis};
 }
 
-LottieFile ReadLottie(const JsonDocument& doc, const std::string& source) {
-  const JsonValue root = doc.Root();
+LottieFile ReadLottieText(const std::string& text, const std::string& source) {
+  return ReadLottie(std::make_shared<const JsonDocument>(JsonDocument::Parse(text, source)),
+                    source);
+}
+
+LottieFile ReadLottie(std::shared_ptr<const JsonDocument> doc, const std::string& source) {
+  const JsonValue root = doc->Root();
   try {
     if (!root.IsObject() || !root.Get("layers") || !root.Get("fr")) {
       throw LottieError("not a Lottie file (no \"layers\" and \"fr\" at the top level)");
     }
     LottieFile file;
+    file.document = doc;
     const JsonValue rate = root.Get("fr");
     if (!rate.IsNumber() || !(rate.Number() > 0)) {
       throw LottieError("fr: the frame rate must be a number above 0");

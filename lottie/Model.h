@@ -4,6 +4,7 @@
 #ifndef TARNWICK_LOTTIE_MODEL_H
 #define TARNWICK_LOTTIE_MODEL_H
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,13 +57,18 @@ struct Composition {
 };
 
 struct LottieFile {
+  // Where the outlines' points are read from: kept as long as the file.
+  std::shared_ptr<const JsonDocument> document;
   double frameRate = 0;
   Composition main;
   std::vector<Composition> precompositions;
 };
 
-// Reads the document; throws LottieError naming `source` and the place.
-LottieFile ReadLottie(const JsonDocument& doc, const std::string& source);
+// Reads the document, which the file keeps; throws LottieError naming
+// `source` and the place.
+LottieFile ReadLottie(std::shared_ptr<const JsonDocument> doc, const std::string& source);
+// Parses the text and reads it.
+LottieFile ReadLottieText(const std::string& text, const std::string& source);
 
 }  // namespace tarnwick::lottie
 

@@ -122,40 +122,6 @@ bool CarriesExpression(JsonValue json) {
   return json.Get("x").IsString() && !json.Get("x").String().empty();
 }
 
-// An outline as the file keeps it: {"i", "o", "v", "c"}, or a list holding one.
-Shape ReadShape(JsonValue json, const std::string& where) {
-  if (json.IsArray() && json.size() > 0) json = json.Elements().front();
-  if (!json.IsObject()) throw LottieError(where + ": not an outline {\"v\", \"i\", \"o\"}");
-  Shape shape;
-  const struct {
-    const char* key;
-    std::vector<double>* into;
-  } lists[] = {{"v", &shape.vertices}, {"i", &shape.inTangents}, {"o", &shape.outTangents}};
-  for (const auto& list : lists) {
-    const JsonValue points = json.Get(list.key);
-    if (!points.IsArray()) {
-      throw LottieError(where + "." + list.key + ": missing, or not a list of points");
-    }
-    for (const JsonValue& point : points.Elements()) {
-      const double* xy = nullptr;
-      std::size_t count = 0;
-      if (!point.Numbers(xy, count) || count < 2) {
-        throw LottieError(where + "." + list.key + ": a point that is not [x, y]");
-      }
-      list.into->push_back(xy[0]);
-      list.into->push_back(xy[1]);
-    }
-  }
-  if (shape.inTangents.size() != shape.vertices.size() ||
-      shape.outTangents.size() != shape.vertices.size()) {
-    throw LottieError(where + ": " + std::to_string(shape.size()) + " vertices but " +
-                      std::to_string(shape.inTangents.size() / 2) + " in and " +
-                      std::to_string(shape.outTangents.size() / 2) + " out tangents");
-  }
-  shape.closed = json.Get("c").Bool();
-  return shape;
-}
-
 // The segment of keys that holds `frame`: k with keys[k].time <= frame <
 // keys[k + 1].time; -1 before the first key, keys.size() - 1 from the last.
 template <typename Key>
@@ -318,6 +284,52 @@ std::vector<double> Property::At(double frame) const {
   return value;
 }
 
+// An outline as the file keeps it: {"i", "o", "v", "c"}, or a list holding one.
+ShapeView ShapeProperty::ReadShape(JsonValue json, const std::string& where) {
+  if (json.IsArray() && json.size() > 0) json = json.Elements().front();
+  if (!json.IsObject()) throw LottieError(where + ": not an outline {\"v\", \"i\", \"o\"}");
+  ShapeView shape;
+  const struct {
+    const char* key;
+    const double** into;
+  } lists[] = {{"v", &shape.vertices}, {"i", &shape.inTangents}, {"o", &shape.outTangents}};
+  std::size_t counts[3] = {0, 0, 0};
+  for (std::size_t n = 0; n < 3; ++n) {
+    const JsonValue points = json.Get(lists[n].key);
+    if (!points.IsArray()) {
+      throw LottieError(where + "." + lists[n].key + ": missing, or not a list of points");
+    }
+    const double* rows = nullptr;
+    std::size_t rowLength = 0;
+    if (points.Rows(rows, counts[n], rowLength) && rowLength == 2) {
+      *lists[n].into = rows;  // x, y after x, y, as the document holds them
+      continue;
+    }
+    std::vector<double> copied;
+    copied.reserve(2 * points.size());
+    for (const JsonValue& point : points.Elements()) {
+      const double* xy = nullptr;
+      std::size_t count = 0;
+      if (!point.Numbers(xy, count) || count < 2) {
+        throw LottieError(where + "." + lists[n].key + ": a point that is not [x, y]");
+      }
+      copied.push_back(xy[0]);
+      copied.push_back(xy[1]);
+    }
+    counts[n] = copied.size() / 2;
+    owned_.push_back(std::move(copied));
+    *lists[n].into = owned_.back().data();
+  }
+  if (counts[1] != counts[0] || counts[2] != counts[0]) {
+    throw LottieError(where + ": " + std::to_string(counts[0]) + " vertices but " +
+                      std::to_string(counts[1]) + " in and " + std::to_string(counts[2]) +
+                      " out tangents");
+  }
+  shape.count = counts[0];
+  shape.closed = json.Get("c").Bool();
+  return shape;
+}
+
 ShapeProperty ShapeProperty::Read(JsonValue json, const std::string& where) {
   ShapeProperty property;
   if (!json.IsObject()) throw LottieError(where + ": a mask without its outline");
@@ -325,7 +337,7 @@ ShapeProperty ShapeProperty::Read(JsonValue json, const std::string& where) {
   if (!k) throw LottieError(where + ": an outline without its value \"k\"");
   property.expression_ = CarriesExpression(json);
   if (!IsKeyList(k)) {
-    property.value_ = ReadShape(k, where + ".k");
+    property.value_ = property.ReadShape(k, where + ".k");
     property.closed_ = property.value_.closed;
     return property;
   }
@@ -337,23 +349,23 @@ ShapeProperty ShapeProperty::Read(JsonValue json, const std::string& where) {
     ShapeKeyframe key;
     key.time = KeyTime(keys[n], place);
     const bool hasStart = static_cast<bool>(keys[n].Get("s"));
-    if (hasStart) key.start = ReadShape(keys[n].Get("s"), place + ".s");
-    if (keys[n].Get("e")) key.end = ReadShape(keys[n].Get("e"), place + ".e");
+    if (hasStart) key.start = property.ReadShape(keys[n].Get("s"), place + ".s");
+    if (keys[n].Get("e")) key.end = property.ReadShape(keys[n].Get("e"), place + ".e");
     if (!hasStart) {
       // An old export's closing key has its outline in the previous "e".
-      if (n == 0 || property.keys_.back().end.vertices.empty()) {
+      if (n == 0 || property.keys_.back().end.vertices == nullptr) {
         throw LottieError(place + ": a key without its outline \"s\"");
       }
       key.start = property.keys_.back().end;
     }
     key.easing = ReadEasing(keys[n]);
     key.hold = keys[n].Get("h").Bool();
-    for (const Shape* shape : {&key.start, &key.end}) {
-      if (shape == &key.end && shape->vertices.empty()) continue;
-      if (n == 0 && shape == &key.start) vertexCount = shape->size();
-      if (shape->size() != vertexCount) {
+    if (n == 0) vertexCount = key.start.count;
+    for (const ShapeView* shape : {&key.start, &key.end}) {
+      if (shape == &key.end && shape->vertices == nullptr) continue;
+      if (shape->count != vertexCount) {
         throw LottieError(place + ": the vertex count changes between keys (" +
-                          std::to_string(vertexCount) + ", then " + std::to_string(shape->size()) +
+                          std::to_string(vertexCount) + ", then " + std::to_string(shape->count) +
                           ")");
       }
     }
@@ -365,31 +377,31 @@ ShapeProperty ShapeProperty::Read(JsonValue json, const std::string& where) {
 
 namespace {
 
-void Blend(const std::vector<double>& from, const std::vector<double>& to, double progress,
+void Blend(const double* from, const double* to, std::size_t count, double progress,
            std::vector<double>& into) {
-  into.resize(from.size());
-  for (std::size_t n = 0; n < from.size(); ++n) into[n] = from[n] + (to[n] - from[n]) * progress;
+  into.resize(count);
+  for (std::size_t n = 0; n < count; ++n) into[n] = from[n] + (to[n] - from[n]) * progress;
 }
 
 }  // namespace
 
-Shape ShapeProperty::At(double frame) const {
+ShapeView ShapeProperty::At(double frame, Shape& scratch) const {
   if (keys_.empty()) return value_;
   const std::ptrdiff_t k = Segment(keys_, frame);
   if (k < 0) return keys_.front().start;
   const auto index = static_cast<std::size_t>(k);
   if (index + 1 >= keys_.size()) return keys_.back().start;
   const ShapeKeyframe& key = keys_[index];
-  const Shape& to = key.end.vertices.empty() ? keys_[index + 1].start : key.end;
-  if (key.hold) return key.start;
+  // On a key, or held: the key's own outline, as the file has it.
+  if (key.hold || frame == key.time) return key.start;
+  const ShapeView& to = key.end.vertices == nullptr ? keys_[index + 1].start : key.end;
   const double span = keys_[index + 1].time - key.time;
   const double progress = key.easing.At(0, span > 0 ? (frame - key.time) / span : 1.0);
-  Shape shape;
-  shape.closed = key.start.closed;
-  Blend(key.start.vertices, to.vertices, progress, shape.vertices);
-  Blend(key.start.inTangents, to.inTangents, progress, shape.inTangents);
-  Blend(key.start.outTangents, to.outTangents, progress, shape.outTangents);
-  return shape;
+  const std::size_t numbers = 2 * key.start.count;
+  Blend(key.start.vertices, to.vertices, numbers, progress, scratch.vertices);
+  Blend(key.start.inTangents, to.inTangents, numbers, progress, scratch.inTangents);
+  Blend(key.start.outTangents, to.outTangents, numbers, progress, scratch.outTangents);
+  return scratch.View(key.start.closed);
 }
 
 }  // namespace tarnwick::lottie

@@ -56,33 +56,60 @@ class Property {
 };
 
 // One outline: vertices and their tangents (relative to the vertex), as the
-// file keeps them.
-struct Shape {
-  std::vector<double> vertices, inTangents, outTangents;  // x, y pairs
+// file keeps them, x and y of each point after the other. A key's outline is
+// read where the document holds it; only a blend between keys is made anew.
+struct ShapeView {
+  const double* vertices = nullptr;
+  const double* inTangents = nullptr;
+  const double* outTangents = nullptr;
+  std::size_t count = 0;  // points
   bool closed = true;
-  std::size_t size() const { return vertices.size() / 2; }
+  std::size_t size() const { return count; }
+};
+
+// An outline made between two keys.
+struct Shape {
+  std::vector<double> vertices, inTangents, outTangents;
+  ShapeView View(bool closed) const {
+    return {vertices.data(), inTangents.data(), outTangents.data(), vertices.size() / 2, closed};
+  }
 };
 
 struct ShapeKeyframe {
   double time = 0;
-  Shape start, end;
+  ShapeView start, end;  // end.vertices null: the next key's start
   Easing easing;
   bool hold = false;
 };
 
-// A mask's outline, static or keyed.
+// A mask's outline, static or keyed. Its views point into the document it
+// was read from, which must outlive it, or into lists of its own; it moves
+// but is not copied.
 class ShapeProperty {
  public:
+  ShapeProperty() = default;
+  ShapeProperty(ShapeProperty&&) = default;
+  ShapeProperty& operator=(ShapeProperty&&) = default;
+  ShapeProperty(const ShapeProperty&) = delete;
+  ShapeProperty& operator=(const ShapeProperty&) = delete;
+
   static ShapeProperty Read(JsonValue json, const std::string& where);
-  Shape At(double frame) const;
+  // The outline at the frame: a key's own, or a blend made in `scratch`.
+  ShapeView At(double frame, Shape& scratch) const;
   bool Animated() const { return keys_.size() > 1; }
   bool HasExpression() const { return expression_; }
   const std::vector<ShapeKeyframe>& keys() const { return keys_; }
   bool Closed() const { return closed_; }
+  std::size_t VertexCount() const {
+    return keys_.empty() ? value_.count : keys_.front().start.count;
+  }
 
  private:
-  Shape value_;
+  ShapeView ReadShape(JsonValue json, const std::string& where);
+  ShapeView value_;
   std::vector<ShapeKeyframe> keys_;
+  // Points the document does not hold back to back, copied.
+  std::vector<std::vector<double>> owned_;
   bool expression_ = false;
   bool closed_ = true;
 };

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "export/NumberFormat.h"
+#include "lottie/Conversion.h"
 #include "sim/settings/Preview.h"
 #include "sim/settings/SettingsReader.h"
 #include "tests/SimSupport.h"
@@ -38,7 +39,7 @@ void ExpectDefined(const testing::Played& played, const std::string& what) {
 // Inputs that once made a fuzz target, a sanitizer or a reader fail, replayed
 // through what they broke: each must now give a defined result.
 TEST(EdgeInput, FuzzRegressions) {
-  int scenes = 0, formats = 0, settings = 0;
+  int scenes = 0, formats = 0, settings = 0, lotties = 0;
   for (const auto& entry :
        std::filesystem::directory_iterator(testing::SourcePath("tests/fuzz-regressions"))) {
     const std::string name = entry.path().filename().string();
@@ -62,6 +63,19 @@ TEST(EdgeInput, FuzzRegressions) {
       if (std::isfinite(x)) {
         EXPECT_EQ(std::string(ours, length), std::string(reference, expected)) << name;
       }
+    } else if (name.rfind("lottie-", 0) == 0) {
+      ++lotties;
+      try {
+        const lottie::LottieFile file = lottie::ReadLottieText(bytes, name);
+        for (const bool everyFrame : {false, true}) {
+          const lottie::Conversion conversion(file, {"", everyFrame}, name);
+          std::string text;
+          conversion.Write([&](const char* chars, std::size_t size) { text.assign(chars, size); });
+          EXPECT_EQ(testing::RunHarness(text).status, 0) << name;
+        }
+      } catch (const lottie::LottieError& error) {
+        EXPECT_EQ(std::string(error.what()).find('\n'), std::string::npos) << name;
+      }
     } else if (name.rfind("settings-", 0) == 0) {
       ++settings;
       try {
@@ -76,6 +90,7 @@ TEST(EdgeInput, FuzzRegressions) {
   EXPECT_GE(scenes, 1);
   EXPECT_GE(formats, 1);
   EXPECT_GE(settings, 1);
+  EXPECT_GE(lotties, 1);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ namespace {
 using lottie::JsonDocument;
 
 lottie::LottieFile Read(const std::string& json) {
-  return lottie::ReadLottie(JsonDocument::Parse(json, "test.json"), "test.json");
+  return lottie::ReadLottieText(json, "test.json");
 }
 
 struct Converted {
@@ -31,7 +31,8 @@ Converted Convert(const std::string& json, lottie::ConversionOptions options = {
   const lottie::LottieFile file = Read(json);
   lottie::Conversion conversion(file, options, "test.json");
   Converted converted;
-  conversion.Write([&](const char* bytes, std::size_t size) { converted.text.assign(bytes, size); });
+  conversion.Write(
+      [&](const char* bytes, std::size_t size) { converted.text.assign(bytes, size); });
   converted.report = conversion.report();
   return converted;
 }
@@ -42,9 +43,10 @@ lottie::Property PropertyOf(const std::string& json) {
 }
 
 // A file of one layer with the given transform members and one mask.
-std::string File(const std::string& transform, const std::string& layerExtra = "",
-                 const std::string& outline = R"({"a":0,"k":{"c":true,"v":[[10,0]],"i":[[0,0]],"o":[[0,0]]}})",
-                 const std::string& otherLayers = "") {
+std::string File(
+    const std::string& transform, const std::string& layerExtra = "",
+    const std::string& outline = R"({"a":0,"k":{"c":true,"v":[[10,0]],"i":[[0,0]],"o":[[0,0]]}})",
+    const std::string& otherLayers = "") {
   return R"({"fr":25,"ip":0,"op":50,"w":200,"h":100,"layers":[)" + otherLayers +
          R"({"ind":1,"nm":"L","ks":{)" + transform + "}" + layerExtra +
          R"(,"masksProperties":[{"mode":"a","pt":)" + outline + "}]}]}";
@@ -69,14 +71,14 @@ TEST(Lottie, LayersPlacePointsAsAPlayerDraws) {
        105, 45},
       {"scale", File(R"("s":{"a":0,"k":[200,50]},"p":{"a":0,"k":[100,50]})"), 10, 4, 0, 120, 52},
       {"rotation, clockwise on screen", File(R"("r":{"a":0,"k":90})"), 10, 0, 0, 0, 10},
-      {"skew along x leans the lower half left", File(R"("sk":{"a":0,"k":45})"), 0, 10, 0, -10,
-       10},
+      {"skew along x leans the lower half left", File(R"("sk":{"a":0,"k":45})"), 0, 10, 0, -10, 10},
       {"skew about an axis at 90 degrees", File(R"("sk":{"a":0,"k":45},"sa":{"a":0,"k":90})"), 10,
        0, 0, 10, 10},
       {"split position", File(R"("p":{"s":true,"x":{"a":0,"k":30},"y":{"a":0,"k":40}})"), 1, 1, 0,
        31, 41},
       {"split position, keyed",
-       File(R"("p":{"s":true,"x":{"a":1,"k":[{"t":0,"s":[0]},{"t":10,"s":[100]}]},"y":{"a":0,"k":7}})"),
+       File(
+           R"("p":{"s":true,"x":{"a":1,"k":[{"t":0,"s":[0]},{"t":10,"s":[100]}]},"y":{"a":0,"k":7}})"),
        0, 0, 5, 50, 7},
       {"auto-orient turns the layer along its path",
        File(R"("p":{"a":1,"k":[{"t":0,"s":[0,0],"to":[0,0],"ti":[0,0]},{"t":10,"s":[0,100]}]})",
@@ -101,8 +103,10 @@ TEST(Lottie, LayersPlacePointsAsAPlayerDraws) {
 }
 
 TEST(Lottie, ValuesBetweenKeys) {
-  const std::string linear = R"({"a":1,"k":[{"t":0,"s":[0],"o":{"x":0,"y":0},"i":{"x":1,"y":1}},{"t":10,"s":[100]}]})";
-  const std::string eased = R"({"a":1,"k":[{"t":0,"s":[0],"o":{"x":0.42,"y":0},"i":{"x":0.58,"y":1}},{"t":10,"s":[100]}]})";
+  const std::string linear =
+      R"({"a":1,"k":[{"t":0,"s":[0],"o":{"x":0,"y":0},"i":{"x":1,"y":1}},{"t":10,"s":[100]}]})";
+  const std::string eased =
+      R"({"a":1,"k":[{"t":0,"s":[0],"o":{"x":0.42,"y":0},"i":{"x":0.58,"y":1}},{"t":10,"s":[100]}]})";
   const std::string perDimension =
       R"({"a":1,"k":[{"t":0,"s":[0,0],"o":{"x":[0,0.42],"y":[0,0]},"i":{"x":[1,0.58],"y":[1,1]}},{"t":10,"s":[100,100]}]})";
   const std::string hold = R"({"a":1,"k":[{"t":0,"s":[0],"h":1},{"t":10,"s":[100]}]})";
@@ -140,8 +144,10 @@ double PolylineLength(const double* p0, const double* p1, const double* p2, cons
   double px = p0[0], py = p0[1];
   for (int n = 1; n <= kPieces; ++n) {
     const double t = u * n / kPieces, v = 1 - t;
-    const double x = v * v * v * p0[0] + 3 * v * v * t * p1[0] + 3 * v * t * t * p2[0] + t * t * t * p3[0];
-    const double y = v * v * v * p0[1] + 3 * v * v * t * p1[1] + 3 * v * t * t * p2[1] + t * t * t * p3[1];
+    const double x =
+        v * v * v * p0[0] + 3 * v * v * t * p1[0] + 3 * v * t * t * p2[0] + t * t * t * p3[0];
+    const double y =
+        v * v * v * p0[1] + 3 * v * v * t * p1[1] + 3 * v * t * t * p2[1] + t * t * t * p3[1];
     length += std::hypot(x - px, y - py);
     px = x;
     py = y;
@@ -194,16 +200,21 @@ TEST(Lottie, FramesRoundHalvesUpAndNeverRepeat) {
     std::vector<int32_t> frames;
   } cases[] = {
       {"keys on their own frames", File("", "", outlineKeys("0,12,30")), false, {0, 12, 30}},
-      {"halves up, fractions to the nearest", File("", "", outlineKeys("-0.5,2.5,7.4")), false,
+      {"halves up, fractions to the nearest",
+       File("", "", outlineKeys("-0.5,2.5,7.4")),
+       false,
        {0, 3, 7}},
-      {"a key on the previous key's frame goes to the next", File("", "", outlineKeys("0,0.4,0.6,1")),
-       false, {0, 1, 2, 3}},
+      {"a key on the previous key's frame goes to the next",
+       File("", "", outlineKeys("0,0.4,0.6,1")),
+       false,
+       {0, 1, 2, 3}},
       {"a static outline on the first frame", File(""), false, {0}},
       {"every frame of the outline's keys", File("", "", outlineKeys("2,5")), true, {2, 3, 4, 5}},
       {"every frame a parent moves over",
        File("", R"(,"parent":2)", R"({"a":0,"k":{"c":true,"v":[[0,0]],"i":[[0,0]],"o":[[0,0]]}})",
             R"({"ind":2,"ks":{"r":{"a":1,"k":[{"t":1,"s":[0]},{"t":3,"s":[90]}]}}},)"),
-       true, {1, 2, 3}},
+       true,
+       {1, 2, 3}},
       {"nothing moves: one entry", File(""), true, {0}},
   };
   for (const auto& c : cases) {
@@ -290,20 +301,23 @@ TEST(Lottie, FilesThatCannotBeUsedSayWhereAndWhy) {
       {"not JSON", "{\n \"fr\": 25,\n x }", "test.json: line 3, column 2: not JSON"},
       {"truncated", R"({"fr":25,"layers":[)", "test.json: line 1, column 20: not JSON"},
       {"not a Lottie file", R"({"items":[]})", "not a Lottie file"},
-      {"a number beyond a double", R"({"fr":1e999})", "fr: the number 1e999 is beyond what a double holds"},
+      {"a number beyond a double", R"({"fr":1e999})",
+       "fr: the number 1e999 is beyond what a double holds"},
       {"a duplicate key", R"({"fr":25,"fr":30})", "duplicate key \"fr\""},
       {"no size", R"({"fr":25,"layers":[]})", "w: the size must be a whole number"},
       {"a size of 0", R"({"fr":25,"w":0,"h":10,"layers":[]})", "w: the size"},
       {"a fractional size", R"({"fr":25,"w":10.5,"h":10,"layers":[]})", "w: the size"},
       {"a size past 32 bits", R"({"fr":25,"w":10,"h":2147483648,"layers":[]})", "h: the size"},
       {"a missing parent", File("", R"(,"parent":9)"), "layers[0]: its parent 9 is no layer"},
-      {"parents in a loop",
-       File("", R"(,"parent":2)", mask, R"({"ind":2,"parent":1,"ks":{}},)"), "its parents form a loop"},
+      {"parents in a loop", File("", R"(,"parent":2)", mask, R"({"ind":2,"parent":1,"ks":{}},)"),
+       "its parents form a loop"},
       {"a vertex count that changes",
-       File("", "",
-            R"({"a":1,"k":[{"t":0,"s":[{"v":[[0,0]],"i":[[0,0]],"o":[[0,0]]}]},{"t":5,"s":[{"v":[[0,0],[1,1]],"i":[[0,0],[0,0]],"o":[[0,0],[0,0]]}]}]})"),
+       File(
+           "", "",
+           R"({"a":1,"k":[{"t":0,"s":[{"v":[[0,0]],"i":[[0,0]],"o":[[0,0]]}]},{"t":5,"s":[{"v":[[0,0],[1,1]],"i":[[0,0],[0,0]],"o":[[0,0],[0,0]]}]}]})"),
        "k[1]: the vertex count changes between keys (1, then 2)"},
-      {"a point that is not a pair", File("", "", R"({"a":0,"k":{"v":[[0]],"i":[[0,0]],"o":[[0,0]]}})"),
+      {"a point that is not a pair",
+       File("", "", R"({"a":0,"k":{"v":[[0]],"i":[[0,0]],"o":[[0,0]]}})"),
        "pt.k.v: a point that is not [x, y]"},
       {"a key beyond 32-bit frames",
        File("", "", R"({"a":1,"k":[{"t":3e9,"s":[{"v":[[0,0]],"i":[[0,0]],"o":[[0,0]]}]}]})"),

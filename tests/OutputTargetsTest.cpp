@@ -109,8 +109,9 @@ TEST(OutputTargets, DevicesAndPipesAreWrittenInPlace) {
       fs::remove_all(dir);
       fs::create_directories(dir);
       testing::WriteFile(dir + "/scene.json", kScene);
-      testing::WriteFile(dir + "/moving-window.json",
-                         testing::ReadFile(testing::SourcePath("examples/lottie/moving-window.json")));
+      testing::WriteFile(
+          dir + "/moving-window.json",
+          testing::ReadFile(testing::SourcePath("examples/lottie/moving-window.json")));
       testing::WriteFile(
           dir + "/settings.txt",
           testing::ReadFile(testing::SourcePath("examples/worked-example.expected.txt")));

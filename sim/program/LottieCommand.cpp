@@ -110,9 +110,9 @@ int RunLottie(const LottieOptions& options) {
   std::optional<lottie::Conversion> conversion;
   try {
     {
-      // The file's bytes and its document go once the masks are read.
+      // The file's bytes go once it is read.
       const std::string bytes = ReadInputFile(options.file);
-      file = lottie::ReadLottie(lottie::JsonDocument::Parse(bytes, options.file), options.file);
+      file = lottie::ReadLottieText(bytes, options.file);
     }
     conversion.emplace(*file, lottie::ConversionOptions{options.composition, options.everyFrame},
                        options.file);

@@ -1,6 +1,8 @@
 #include "sim/scene/InputFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,9 +24,26 @@ std::string ReadInputFile(const std::string& path) {
                                                              &std::fclose);
   if (file == nullptr) throw InputError(path + ": cannot be read: " + std::strerror(errno));
   std::string text;
-  char chunk[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) text.append(chunk, got);
+  // Room for the whole file at once, and 64 bytes past it, which lets a
+  // parser that reads ahead (the Lottie reader's) work in place.
+  constexpr std::size_t kSpare = 64;
+  const std::uintmax_t size = fs::is_regular_file(status) ? fs::file_size(path, error) : 0;
+  if (!error && size > 0 && size < text.max_size() - kSpare) {
+    text.reserve(static_cast<std::size_t>(size) + kSpare);
+  }
+  // Read straight into the text: one byte more than the size promised, so
+  // the end is seen without growing; a chunk more whenever it fills (a file
+  // that grows while it is read, a pipe).
+  constexpr std::size_t kChunk = std::size_t{1} << 16;
+  text.resize(text.capacity() > kSpare ? text.capacity() - kSpare + 1 : kChunk);
+  std::size_t used = 0;
+  for (;;) {
+    if (used == text.size()) text.resize(text.size() + std::max(kChunk, text.size()));
+    const std::size_t got = std::fread(text.data() + used, 1, text.size() - used, file.get());
+    used += got;
+    if (got == 0 || std::feof(file.get()) || std::ferror(file.get())) break;
+  }
+  text.resize(used);
   if (std::ferror(file.get())) {
     throw InputError(path + ": cannot be read: " + std::strerror(errno));
   }
