@@ -397,14 +397,14 @@ bool Walk(simdjson::ondemand::value value, JsonBuilder& builder) {
 
 // The document read by simdjson, or nothing when it finds anything amiss:
 // the careful reader then says what and where.
-std::optional<JsonDocument> ParseQuickly(const std::string& text) {
+std::optional<JsonDocument> ParseQuickly(std::string_view text, std::size_t readable) {
   simdjson::ondemand::parser parser;
   // The text's own spare room serves as the parser's padding when it has
   // enough; otherwise the parser copies it.
   simdjson::padded_string copy;
-  simdjson::padded_string_view view(text.data(), text.size(), text.capacity());
-  if (text.capacity() - text.size() < simdjson::SIMDJSON_PADDING) {
-    copy = simdjson::padded_string(text);
+  simdjson::padded_string_view view(text.data(), text.size(), readable);
+  if (readable - text.size() < simdjson::SIMDJSON_PADDING) {
+    copy = simdjson::padded_string(text.data(), text.size());
     view = simdjson::padded_string_view(copy);
   }
   simdjson::ondemand::document doc;
@@ -424,9 +424,12 @@ std::optional<JsonDocument> ParseQuickly(const std::string& text) {
 
 #endif
 
-JsonDocument JsonDocument::Parse(const std::string& text, const std::string& source) {
+JsonDocument JsonDocument::Parse(std::string_view text, std::size_t readable,
+                                 const std::string& source) {
 #ifdef TARNWICK_HAVE_SIMDJSON
-  if (std::optional<JsonDocument> quick = ParseQuickly(text)) return std::move(*quick);
+  if (std::optional<JsonDocument> quick = ParseQuickly(text, readable)) return std::move(*quick);
+#else
+  (void)readable;
 #endif
   JsonDocument doc;
   JsonBuilder builder(doc);

@@ -69,8 +69,9 @@ class JsonDocument {
  public:
   // Throws LottieError("<source>: line L, column C: ...") for text that is
   // not JSON, and names the place of a duplicate key or an overflowing number.
-  // Spare capacity of SIMDJSON_PADDING (64) bytes in `text` spares a copy.
-  static JsonDocument Parse(const std::string& text, const std::string& source);
+  // `readable` bytes may be read from text.data() (at least text.size()):
+  // 64 past the end spare the fast reader a copy.
+  static JsonDocument Parse(std::string_view text, std::size_t readable, const std::string& source);
   JsonValue Root() const { return JsonValue(this, 0, UINT32_MAX); }
 
   struct Node {

@@ -157,9 +157,9 @@ std::vector<const Property*> Transform::Placing() const {
           &rotationX, &rotationY, &rotationZ, &orientation, &skew,      &skewAxis};
 }
 
-LottieFile ReadLottieText(const std::string& text, const std::string& source) {
-  return ReadLottie(std::make_shared<const JsonDocument>(JsonDocument::Parse(text, source)),
-                    source);
+LottieFile ReadLottieText(std::string_view text, std::size_t readable, const std::string& source) {
+  return ReadLottie(
+      std::make_shared<const JsonDocument>(JsonDocument::Parse(text, readable, source)), source);
 }
 
 LottieFile ReadLottie(std::shared_ptr<const JsonDocument> doc, const std::string& source) {

@@ -67,8 +67,11 @@ struct LottieFile {
 // Reads the document, which the file keeps; throws LottieError naming
 // `source` and the place.
 LottieFile ReadLottie(std::shared_ptr<const JsonDocument> doc, const std::string& source);
-// Parses the text and reads it.
-LottieFile ReadLottieText(const std::string& text, const std::string& source);
+// Parses the text and reads it; `readable` as for JsonDocument::Parse.
+LottieFile ReadLottieText(std::string_view text, std::size_t readable, const std::string& source);
+inline LottieFile ReadLottieText(const std::string& text, const std::string& source) {
+  return ReadLottieText(text, text.capacity(), source);
+}
 
 }  // namespace tarnwick::lottie
 

@@ -111,8 +111,8 @@ int RunLottie(const LottieOptions& options) {
   try {
     {
       // The file's bytes go once it is read.
-      const std::string bytes = ReadInputFile(options.file);
-      file = lottie::ReadLottieText(bytes, options.file);
+      const InputText input(options.file);
+      file = lottie::ReadLottieText(input.text(), input.readable(), options.file);
     }
     conversion.emplace(*file, lottie::ConversionOptions{options.composition, options.everyFrame},
                        options.file);

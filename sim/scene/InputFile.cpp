@@ -8,9 +8,23 @@
 #include <filesystem>
 #include <memory>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace tarnwick::sim {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// What a reader may need past a text's end (the Lottie reader's 64 bytes).
+constexpr std::size_t kSpare = 64;
+
+}  // namespace
 
 std::string ReadInputFile(const std::string& path) {
   std::error_code error;
@@ -26,7 +40,6 @@ std::string ReadInputFile(const std::string& path) {
   std::string text;
   // Room for the whole file at once, and 64 bytes past it, which lets a
   // parser that reads ahead (the Lottie reader's) work in place.
-  constexpr std::size_t kSpare = 64;
   const std::uintmax_t size = fs::is_regular_file(status) ? fs::file_size(path, error) : 0;
   if (!error && size > 0 && size < text.max_size() - kSpare) {
     text.reserve(static_cast<std::size_t>(size) + kSpare);
@@ -48,6 +61,40 @@ std::string ReadInputFile(const std::string& path) {
     throw InputError(path + ": cannot be read: " + std::strerror(errno));
   }
   return text;
+}
+
+InputText::InputText(const std::string& path) {
+#ifndef _WIN32
+  // Mapped, the file's pages are the system's cache itself: nothing copied,
+  // nothing cleared. Any doubt, and it is read as any input is.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat status {};
+  if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+    const auto size = static_cast<std::size_t>(status.st_size);
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t length = (size + page - 1) / page * page;
+    if (length - size >= kSpare) {
+      void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+      if (mapped != MAP_FAILED) {
+        mapped_ = mapped;
+        mappedLength_ = length;
+        text_ = std::string_view(static_cast<const char*>(mapped), size);
+        readable_ = length;
+      }
+    }
+  }
+  if (fd >= 0) ::close(fd);
+  if (mapped_ != nullptr) return;
+#endif
+  read_ = ReadInputFile(path);
+  text_ = read_;
+  readable_ = read_.capacity();
+}
+
+InputText::~InputText() {
+#ifndef _WIN32
+  if (mapped_ != nullptr) ::munmap(mapped_, mappedLength_);
+#endif
 }
 
 std::string FolderProblem(const std::string& path) {
