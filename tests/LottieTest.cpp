@@ -38,7 +38,7 @@ Converted Convert(const std::string& json, lottie::ConversionOptions options = {
 }
 
 lottie::Property PropertyOf(const std::string& json) {
-  const JsonDocument doc = JsonDocument::Parse(json, "p");
+  const JsonDocument doc = JsonDocument::Parse(json, json.size(), "p");
   return lottie::Property::Read(doc.Root(), "p", {0});
 }
 
