@@ -94,12 +94,82 @@ std::size_t FormatLarge(double x, char* out) {
   if (!std::isfinite(x)) {
     return WriteNonFinite(x, out);
   }
+#if defined(__cpp_lib_to_chars) || !defined(__EMSCRIPTEN__)
   const std::to_chars_result result =
       std::to_chars(out, out + kFixed6MaxLength, x, std::chars_format::fixed, 6);
   return static_cast<std::size_t>(result.ptr - out);
+#else
+  return FormatFixed6Wide(x, out);
+#endif
+}
+
+// Writes the digits of a value held as base-10^9 limbs, least significant
+// first; returns the count written.
+std::size_t WriteLimbs(const uint32_t* limbs, std::size_t count, char* out) {
+  char* cursor = out;
+  cursor += FormatInteger(limbs[count - 1], cursor);
+  for (std::size_t i = count - 1; i-- > 0;) {
+    uint32_t limb = limbs[i];
+    for (int digit = 8; digit >= 0; --digit) {
+      cursor[digit] = static_cast<char>('0' + limb % 10);
+      limb /= 10;
+    }
+    cursor += 9;
+  }
+  return static_cast<std::size_t>(cursor - out);
 }
 
 }  // namespace
+
+std::size_t FormatFixed6Wide(double x, char* out) {
+  const uint64_t bits = BitsOf(x);
+  char* cursor = out;
+  if (bits >> 63) *cursor++ = '-';
+  const auto biased = static_cast<int>((bits >> 52) & 0x7ff);
+  const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+  const int exponent = biased - 1075;  // x = mantissa * 2^exponent; 9e12 and up: exponent >= -9
+  constexpr uint32_t kLimb = 1000000000;
+  if (exponent >= 0) {
+    // A whole number of up to 309 digits: the mantissa doubled exponent
+    // times, in base-10^9 limbs.
+    uint32_t limbs[40] = {static_cast<uint32_t>(mantissa % kLimb),
+                          static_cast<uint32_t>(mantissa / kLimb)};
+    std::size_t count = limbs[1] != 0 ? 2 : 1;
+    for (int left = exponent; left > 0;) {
+      const int step = left < 29 ? left : 29;
+      left -= step;
+      uint64_t carry = 0;
+      for (std::size_t i = 0; i < count; ++i) {
+        const uint64_t product = (uint64_t{limbs[i]} << step) + carry;
+        limbs[i] = static_cast<uint32_t>(product % kLimb);
+        carry = product / kLimb;
+      }
+      while (carry != 0) {
+        limbs[count++] = static_cast<uint32_t>(carry % kLimb);
+        carry /= kLimb;
+      }
+    }
+    cursor += WriteLimbs(limbs, count, cursor);
+    std::memcpy(cursor, ".000000", 7);
+    return static_cast<std::size_t>(cursor + 7 - out);
+  }
+  // A few bits below the point: millionths = mantissa * 10^6 / 2^shift,
+  // rounded half to even on the exact remainder.
+  const int shift = -exponent;
+  const Uint128 scaled = static_cast<Uint128>(mantissa) * kMicro;
+  Uint128 micros = scaled >> shift;
+  const Uint128 remainder = scaled - (micros << shift);
+  const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+  if (remainder > half || (remainder == half && (micros & 1) != 0)) ++micros;
+  cursor += FormatInteger(static_cast<int64_t>(micros / kMicro), cursor);
+  uint32_t fraction = static_cast<uint32_t>(micros % kMicro);
+  *cursor++ = '.';
+  for (int digit = 5; digit >= 0; --digit) {
+    cursor[digit] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  return static_cast<std::size_t>(cursor + 6 - out);
+}
 
 // The integer path for magnitudes below 9e12, the standard library's
 // conversion above it.

@@ -23,6 +23,11 @@ inline std::size_t FormatFixed6(double x, char* out);
 // FormatFixed6 for any value, the slow way every value can take.
 std::size_t FormatFixed6Exactly(double x, char* out);
 
+// FormatFixed6 for a finite value of magnitude 9e12 or more, by integer
+// arithmetic alone: for standard libraries without a floating to_chars (the
+// page's). Exact for every such value.
+std::size_t FormatFixed6Wide(double x, char* out);
+
 // Writes a signed integer in decimal, as "%i" does.
 std::size_t FormatInteger(int64_t value, char* out);
 

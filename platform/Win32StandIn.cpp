@@ -1,7 +1,9 @@
 #include "platform/Win32StandIn.h"
 
 #ifndef _WIN32
+#ifndef __EMSCRIPTEN__
 #include <sys/mman.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -19,29 +21,38 @@ namespace {
 // costs a few hundred page faults instead of tens of thousands.
 constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
 
+#ifdef __EMSCRIPTEN__
+// WebAssembly has one linear memory and no remapping: every block is the heap's.
+bool gLargeBlocksFromSystem = false;
+#else
 bool gLargeBlocksFromSystem = true;
+#endif
 
 // A movable block's contents start undefined, as on Windows; they are not
 // zeroed, so a long text is not written twice.
 struct Block {
   explicit Block(std::size_t bytes)
       : size(bytes), mapped(bytes >= kLargeBlock && gLargeBlocksFromSystem) {
+#ifndef __EMSCRIPTEN__
     if (mapped) {
       void* region =
           mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (region == MAP_FAILED) throw std::bad_alloc();
       (void)madvise(region, size, MADV_HUGEPAGE);  // a hint; refused, pages stay small
       data = static_cast<char*>(region);
-    } else {
-      data = new char[size];
+      return;
     }
+#endif
+    data = new char[size];
   }
   ~Block() {
+#ifndef __EMSCRIPTEN__
     if (mapped) {
       munmap(data, size);
-    } else {
-      delete[] data;
+      return;
     }
+#endif
+    delete[] data;
   }
 
   // New room for the bytes, the first of them kept, as GlobalReAlloc keeps
@@ -49,6 +60,7 @@ struct Block {
   // shrinks where it is, as a heap's block does, and grows by a copy. False,
   // the block as it was, when there is no memory for it.
   bool Resize(std::size_t bytes) {
+#ifndef __EMSCRIPTEN__
     if (mapped) {
       void* region = mremap(data, size, bytes, MREMAP_MAYMOVE);
       if (region == MAP_FAILED) return false;
@@ -56,6 +68,7 @@ struct Block {
       size = bytes;
       return true;
     }
+#endif
     if (bytes <= size) {
       size = bytes;
       return true;

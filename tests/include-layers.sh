@@ -9,11 +9,12 @@ rules=(
   "platform: plugin export host sim lottie"
   "export: plugin sim lottie"
   "plugin: sim lottie"
-  "lottie: plugin sim"
+  "lottie: plugin sim web"
+  "web: plugin sim/scene sim/host sim/program"
   "sim/scene: sim/settings sim/host sim/program plugin export lottie"
   "sim/settings: sim/scene sim/host sim/program plugin export host platform lottie"
   "sim/host: sim/settings sim/program plugin export lottie"
-  "sim/program: export"
+  "sim/program: export web"
 )
 status=0
 for rule in "${rules[@]}"; do

@@ -1,11 +1,10 @@
 #include "sim/program/LottieCommand.h"
 
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 
 #include "lottie/Conversion.h"
+#include "lottie/Report.h"
 #include "sim/program/OutputFile.h"
 #include "sim/scene/InputFile.h"
 #include "sim/settings/Preview.h"
@@ -18,54 +17,6 @@ namespace {
 constexpr int kNoMasks = 1;
 constexpr int kUnusable = 2;
 constexpr int kFailed = 3;
-
-std::string Number(double value) {
-  std::ostringstream out;
-  out << value;
-  return out.str();
-}
-
-// The one line that says what was converted.
-std::string Summary(const lottie::ConversionReport& report) {
-  const lottie::CompositionReport& comp = report.composition;
-  const std::size_t masks = report.tools.size();
-  return std::to_string(masks) + (masks == 1 ? " mask" : " masks") + " from " +
-         (comp.id.empty() ? std::string("the main composition") : "precomposition " + comp.id) +
-         (comp.name.empty() ? "" : " \"" + comp.name + "\"") + ", " + std::to_string(comp.width) +
-         " x " + std::to_string(comp.height) + " at " + Number(comp.frameRate) + " fps";
-}
-
-// A layer's "ind" as the file wrote it: whole numbers without a point.
-nlohmann::json WholeOrNot(double value) {
-  if (value == static_cast<double>(static_cast<long long>(value))) {
-    return static_cast<long long>(value);
-  }
-  return value;
-}
-
-nlohmann::json ReportJson(const lottie::ConversionReport& report) {
-  const lottie::CompositionReport& comp = report.composition;
-  nlohmann::json json;
-  json["composition"] = {{"id", comp.id},
-                         {"name", comp.name},
-                         {"width", comp.width},
-                         {"height", comp.height},
-                         {"frame_rate", comp.frameRate},
-                         {"first_frame", comp.firstFrame}};
-  json["tools"] = nlohmann::json::array();
-  for (const lottie::ToolReport& tool : report.tools) {
-    json["tools"].push_back({{"tool", tool.tool},
-                             {"layer", tool.layer},
-                             {"layer_ind", WholeOrNot(tool.layerInd)},
-                             {"layer_name", tool.layerName},
-                             {"mask", tool.mask},
-                             {"mask_name", tool.maskName},
-                             {"frames", tool.frames},
-                             {"moves_between_keys", tool.movesBetweenKeys}});
-  }
-  json["not_carried"] = report.notCarried;
-  return json;
-}
 
 // What the text leaves out, and the masks that move between their keys,
 // once each on standard error.
@@ -139,10 +90,10 @@ int RunLottie(const LottieOptions& options) {
   });
   if (!out.Commit()) return kFailed;
   const lottie::ConversionReport& report = conversion->report();
-  std::cerr << "tarnwick-sim: " << Summary(report) << "\n";
+  std::cerr << "tarnwick-sim: " << lottie::Summary(report) << "\n";
   TellWhatIsNotMatched(report, options.everyFrame);
   if (reportFile.is_open()) {
-    reportFile.stream() << ReportJson(report).dump(2) << "\n";
+    reportFile.stream() << lottie::ReportJson(report);
     if (!reportFile.Commit()) return kFailed;
   }
   if (preview.is_open()) {
