@@ -1,11 +1,10 @@
 # The release archive a user downloads: the stripped module under Plug-ins/,
-# and the user's README, installation notes, license and changelog, as plain
-# text with Windows line ends. The developers' README.md stays out.
+# and the user's README, license, changelog and what built it, as plain text
+# with Windows line ends. The developers' README.md stays out.
 # Each user document from its source; none holds an @-variable but the
 # README and the installation notes.
 set(TARNWICK_USER_DOCS
     README.txt docs/README.txt.in
-    INSTALL.txt docs/INSTALL.txt.in
     LICENSE.txt LICENSE
     CHANGELOG.txt CHANGELOG.md)
 set(user_doc_files "")
@@ -15,6 +14,18 @@ while(TARNWICK_USER_DOCS)
                  NEWLINE_STYLE CRLF)
   list(APPEND user_doc_files ${CMAKE_BINARY_DIR}/${name})
 endwhile()
+# What built the release, the commit and the toolchain's exact versions.
+execute_process(
+  COMMAND ${PROJECT_SOURCE_DIR}/tools/buildinfo ${PROJECT_VERSION}
+  OUTPUT_VARIABLE TARNWICK_BUILD_INFO
+  RESULT_VARIABLE buildinfo_result)
+if(NOT buildinfo_result EQUAL 0)
+  message(FATAL_ERROR "tools/buildinfo failed: ${buildinfo_result}")
+endif()
+file(WRITE ${CMAKE_BINARY_DIR}/BUILDINFO.in "${TARNWICK_BUILD_INFO}")
+configure_file(${CMAKE_BINARY_DIR}/BUILDINFO.in ${CMAKE_BINARY_DIR}/BUILDINFO.txt @ONLY
+               NEWLINE_STYLE CRLF)
+list(APPEND user_doc_files ${CMAKE_BINARY_DIR}/BUILDINFO.txt)
 install(FILES ${user_doc_files} DESTINATION . COMPONENT module)
 
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
