@@ -28,39 +28,31 @@ Matrix4 Scaling(double x, double y, double z) {
   return m;
 }
 
-// The player's rotate(degrees), rows (cos, -sin) and (sin, cos): a layer's
-// rotation r is rotate(-r), clockwise on screen with y pointing down.
-Matrix4 RotationZ(double degrees) {
+// A turn by `degrees` in the plane of axes a and b, as the player's rotate
+// functions build it: rows (cos, -sin) and (sin, cos) on those axes. About z
+// it is the player's rotate(degrees): a layer's rotation r is a turn by -r,
+// clockwise on screen with y pointing down.
+Matrix4 Turn(int a, int b, double degrees) {
   const double c = std::cos(degrees * kRadiansPerDegree);
   const double s = std::sin(degrees * kRadiansPerDegree);
   Matrix4 m = Identity();
-  m.m[0][0] = c;
-  m.m[0][1] = -s;
-  m.m[1][0] = s;
-  m.m[1][1] = c;
+  m.m[a][a] = c;
+  m.m[a][b] = -s;
+  m.m[b][a] = s;
+  m.m[b][b] = c;
   return m;
+}
+
+Matrix4 RotationZ(double degrees) {
+  return Turn(0, 1, degrees);
 }
 
 Matrix4 RotationX(double degrees) {
-  const double c = std::cos(degrees * kRadiansPerDegree);
-  const double s = std::sin(degrees * kRadiansPerDegree);
-  Matrix4 m = Identity();
-  m.m[1][1] = c;
-  m.m[1][2] = -s;
-  m.m[2][1] = s;
-  m.m[2][2] = c;
-  return m;
+  return Turn(1, 2, degrees);
 }
 
 Matrix4 RotationY(double degrees) {
-  const double c = std::cos(degrees * kRadiansPerDegree);
-  const double s = std::sin(degrees * kRadiansPerDegree);
-  Matrix4 m = Identity();
-  m.m[0][0] = c;
-  m.m[0][2] = s;
-  m.m[2][0] = -s;
-  m.m[2][2] = c;
-  return m;
+  return Turn(2, 0, degrees);
 }
 
 // Skew by `skew` degrees along the axis at `axis` degrees: turn the axis onto

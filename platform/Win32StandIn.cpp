@@ -83,7 +83,9 @@ struct Block {
   Block(const Block&) = delete;
   Block& operator=(const Block&) = delete;
 
-  char* bytes() const { return data; }
+  char* bytes() const {
+    return data;
+  }
 
   std::size_t size;
   bool mapped;
