@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 #ifdef TARNWICK_HAVE_SIMDJSON
 #include <simdjson.h>
@@ -358,9 +359,10 @@ bool Walk(simdjson::ondemand::value value, JsonBuilder& builder) {
     case json_type::object: {
       simdjson::ondemand::object object;
       if (value.get_object().get(object) || !builder.start_object(0)) return false;
-      for (auto field : object) {
+      for (auto result : object) {
+        simdjson::ondemand::field field;
         std::string_view key;
-        if (field.unescaped_key().get(key)) return false;
+        if (std::move(result).get(field) || field.unescaped_key().get(key)) return false;
         if (!builder.Key(key) || !Walk(field.value(), builder)) return false;
       }
       return builder.end_object();
@@ -389,8 +391,10 @@ bool Walk(simdjson::ondemand::value value, JsonBuilder& builder) {
       bool flag = false;
       return !value.get_bool().get(flag) && builder.boolean(flag);
     }
-    case json_type::null:
-      return value.is_null() && builder.null();
+    case json_type::null: {
+      bool null = false;
+      return !value.is_null().get(null) && null && builder.null();
+    }
   }
   return false;
 }
@@ -413,7 +417,11 @@ std::optional<JsonDocument> ParseQuickly(std::string_view text, std::size_t read
   JsonDocument result;
   JsonBuilder builder(result);
   builder.Reserve(text.size());
-  if (!Walk(root, builder)) return std::nullopt;
+  try {
+    if (!Walk(root, builder)) return std::nullopt;
+  } catch (const simdjson::simdjson_error&) {
+    return std::nullopt;  // a refusal the walk did not ask for by its code
+  }
   // Anything after the value (a second value, stray text) is not JSON.
   const char* after = nullptr;
   if (!doc.current_location().get(after)) return std::nullopt;
