@@ -145,3 +145,26 @@ TEST(Placement, EveryPointLandsWhereItsChainPutsIt) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// A layer without a parent is placed by its own transform: the offset from
+// its anchor point turned and scaled, then its position added. Carrying the
+// point through the whole matrix instead rounds differently, and where the
+// point lies far from the anchor point (2.7e12 px here, in a frame of 4 x 4)
+// the two differ in the printed digits: the text pins the way taken.
+TEST(Placement, AnUnparentedLayerTakesItsOwnTransform) {
+  const testing::Played played = testing::Play(R"({ "active_item": 0, "items": [ {
+    "type": "composition", "width": 4, "height": 4,
+    "layers": [ { "anchor_point": [33.19, 14.53], "position": [2.04, 3.99], "rotation": 30,
+      "masks": [ { "vertices": [ [2738791035806.25, 3, 2738791035806.25, 3, 2738791035806.25, 3] ] } ] } ],
+    "selection": [ { "layer": 0, "mask": 0 } ] } ] })");
+  // Through the whole matrix: X= 592965653160.592529.
+  EXPECT_NE(played.clipboard().find("{ X= 592965653160.592651, Y= -342348879469.633606,"),
+            std::string::npos)
+      << played.clipboard();
+}
+
+}  // namespace
+}  // namespace tarnwick
