@@ -152,6 +152,7 @@ std::vector<Entry> PlanEntries(const Composition& comp, const Layer& layer, cons
   const bool outlineMoves = mask.outline.keys().size() > 1;
   if (everyFrame && (chainMoves || outlineMoves)) {
     std::vector<int32_t> ends;
+    ends.reserve(times.size());
     for (const double time : times) ends.push_back(RoundFrame(time));
     if (mask.outline.keys().empty()) ends.clear();
     for (const Layer* link : Chain(comp, layer)) {

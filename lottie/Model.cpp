@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 namespace tarnwick::lottie {
 
@@ -169,7 +170,7 @@ LottieFile ReadLottie(std::shared_ptr<const JsonDocument> doc, const std::string
       throw LottieError("not a Lottie file (no \"layers\" and \"fr\" at the top level)");
     }
     LottieFile file;
-    file.document = doc;
+    file.document = std::move(doc);
     const JsonValue rate = root.Get("fr");
     if (!rate.IsNumber() || !(rate.Number() > 0)) {
       throw LottieError("fr: the frame rate must be a number above 0");

@@ -39,11 +39,11 @@ BOOL CloseClipboard(void);
 HANDLE SetClipboardData(UINT format, HANDLE data);
 HANDLE GetClipboardData(UINT format);
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
-HGLOBAL GlobalReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags);
-LPVOID GlobalLock(HGLOBAL block);
-BOOL GlobalUnlock(HGLOBAL block);
-HGLOBAL GlobalFree(HGLOBAL block);
-SIZE_T GlobalSize(HGLOBAL block);
+HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags);
+LPVOID GlobalLock(HGLOBAL handle);
+BOOL GlobalUnlock(HGLOBAL handle);
+HGLOBAL GlobalFree(HGLOBAL handle);
+SIZE_T GlobalSize(HGLOBAL handle);
 void Sleep(DWORD milliseconds);
 
 #ifdef __cplusplus

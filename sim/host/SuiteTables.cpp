@@ -55,7 +55,7 @@ struct Tables {
 
   const void* Find(const std::string& name, int32_t version) const {
 #define TARNWICK_FIND(table, suite, version_) \
-  if (name == suite && version == version_) return &table##_;
+  if (name == (suite) && version == (version_)) return &table##_;
     TARNWICK_HOST_SUITES(TARNWICK_FIND)
 #undef TARNWICK_FIND
     return nullptr;

@@ -180,6 +180,7 @@ void OutputFile::Discard() {
 std::optional<std::string> OutputClash(const std::vector<NamedFile>& inputs,
                                        const std::vector<NamedFile>& outputs) {
   std::vector<OutputKind> kinds;
+  kinds.reserve(outputs.size());
   for (const NamedFile& output : outputs) kinds.push_back(KindOfOutput(output.path));
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     // Devices and pipes are written in place and replace nothing; standard

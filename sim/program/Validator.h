@@ -29,7 +29,7 @@ struct ValidateOptions {
 
 // The module's entry point linked into this program, or null where the
 // module is a file to load.
-int Validate(const ValidateOptions& options, EntryPointFuncType linkedEntry);
+int Validate(const ValidateOptions& given, EntryPointFuncType linkedEntry);
 
 }  // namespace tarnwick::sim
 

@@ -175,7 +175,7 @@ struct SceneError : std::runtime_error {
 
 // Reads a scene from JSON text; throws SceneError naming the source, the
 // place in it and what is wrong.
-Scene LoadScene(const std::string& json, const std::string& sourceName);
+Scene LoadScene(const std::string& text, const std::string& sourceName);
 Scene LoadSceneFile(const std::string& path);
 
 }  // namespace tarnwick::sim

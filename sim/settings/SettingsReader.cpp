@@ -139,7 +139,7 @@ class Parser {
                          (text_[at_ - 1] == 'e' || text_[at_ - 1] == 'E')))) {
       ++at_;
     }
-    const std::string digits = text_.substr(start, at_ - start);
+    std::string digits = text_.substr(start, at_ - start);
     char* end = nullptr;
     std::strtod(digits.c_str(), &end);
     // strtod also reads inf, nan and their spellings, which Lua reads as
