@@ -29,7 +29,6 @@ Transform ReadTransform(JsonValue ks, const std::string& where) {
   };
   t.anchor = read("a", {0, 0, 0});
   t.scale = read("s", {100, 100, 100});
-  t.opacity = read("o", {100});
   t.rotation = read("r", {0});
   t.rotationX = read("rx", {0});
   t.rotationY = read("ry", {0});

@@ -15,10 +15,10 @@
 namespace tarnwick::lottie {
 
 struct Transform {
-  Property anchor, position, positionX, positionY, positionZ, scale, opacity;
+  Property anchor, position, positionX, positionY, positionZ, scale;
   Property rotation, rotationX, rotationY, rotationZ, orientation, skew, skewAxis;
   bool splitPosition = false;
-  // The properties that place the layer (opacity is not one).
+  // The properties that place the layer.
   std::vector<const Property*> Placing() const;
 };
 

@@ -96,7 +96,6 @@ class ShapeProperty {
   static ShapeProperty Read(JsonValue json, const std::string& where);
   // The outline at the frame: a key's own, or a blend made in `scratch`.
   ShapeView At(double frame, Shape& scratch) const;
-  bool Animated() const { return keys_.size() > 1; }
   bool HasExpression() const { return expression_; }
   const std::vector<ShapeKeyframe>& keys() const { return keys_; }
   bool Closed() const { return closed_; }

@@ -44,17 +44,9 @@ bool OpenOutputs(const LottieOptions& options, OutputFile& out, OutputFile& repo
 }  // namespace
 
 int RunLottie(const LottieOptions& options) {
-  const std::optional<std::string> clash = OutputClash({{"the Lottie file", options.file}}, [&] {
-    std::vector<NamedFile> outputs;
-    for (const NamedFile& named :
-         {NamedFile{"--out", options.out}, NamedFile{"--report", options.report},
-          NamedFile{"--preview", options.preview}}) {
-      if (!named.path.empty()) outputs.push_back(named);
-    }
-    return outputs;
-  }());
-  if (clash) {
-    std::cerr << "tarnwick-sim: " << *clash << "\n";
+  if (!OutputsOwnFiles(
+          {{"the Lottie file", options.file}},
+          {{"--out", options.out}, {"--report", options.report}, {"--preview", options.preview}})) {
     return kUnusable;
   }
   std::optional<lottie::LottieFile> file;

@@ -204,4 +204,14 @@ std::optional<std::string> OutputClash(const std::vector<NamedFile>& inputs,
   return std::nullopt;
 }
 
+bool OutputsOwnFiles(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs) {
+  std::vector<NamedFile> given;
+  for (const NamedFile& file : outputs) {
+    if (!file.path.empty()) given.push_back(file);
+  }
+  const std::optional<std::string> clash = OutputClash(inputs, given);
+  if (clash) std::cerr << "tarnwick-sim: " << *clash << "\n";
+  return !clash;
+}
+
 }  // namespace tarnwick::sim

@@ -70,6 +70,11 @@ struct NamedFile {
 std::optional<std::string> OutputClash(const std::vector<NamedFile>& inputs,
                                        const std::vector<NamedFile>& outputs);
 
+// Refuses a command line whose outputs would overwrite one of its inputs or
+// each other, before anything is read or written: false after saying so in
+// one line. Outputs not given (empty paths) are left out.
+bool OutputsOwnFiles(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs);
+
 }  // namespace tarnwick::sim
 
 #endif

@@ -127,19 +127,6 @@ bool OpenOutput(const std::string& path, tarnwick::sim::OutputFile& out) {
   return path.empty() || out.Open(path);
 }
 
-// Refuses a command line whose outputs would overwrite one of its inputs or
-// each other, before anything is read or written.
-bool OutputsOwnFiles(const std::vector<tarnwick::sim::NamedFile>& inputs,
-                     const std::vector<tarnwick::sim::NamedFile>& outputs) {
-  std::vector<tarnwick::sim::NamedFile> given;
-  for (const auto& file : outputs) {
-    if (!file.path.empty()) given.push_back(file);
-  }
-  const std::optional<std::string> clash = tarnwick::sim::OutputClash(inputs, given);
-  if (clash) std::cerr << "tarnwick-sim: " << *clash << "\n";
-  return !clash;
-}
-
 // The hooks that returned non-zero, one line each on standard error.
 bool ReportFailedHooks(const tarnwick::sim::SessionResult& result) {
   const struct {
@@ -168,7 +155,8 @@ int Run(const Options& options) {
 #else
   const std::vector<tarnwick::sim::NamedFile> inputs = {{"the scene", options.scene}};
 #endif
-  if (!OutputsOwnFiles(inputs, {{"--report", options.report}, {"--preview", options.preview}})) {
+  if (!tarnwick::sim::OutputsOwnFiles(
+          inputs, {{"--report", options.report}, {"--preview", options.preview}})) {
     return kUnusable;
   }
   tarnwick::sim::Scene scene = tarnwick::sim::LoadSceneFile(options.scene);
@@ -235,7 +223,8 @@ struct PreviewOptions {
 
 // Draws a settings text from a file: an export, or what Fusion saved.
 int RunPreview(const PreviewOptions& options) {
-  if (!OutputsOwnFiles({{"the settings text", options.settings}}, {{"--out", options.out}})) {
+  if (!tarnwick::sim::OutputsOwnFiles({{"the settings text", options.settings}},
+                                      {{"--out", options.out}})) {
     return kUnusable;
   }
   std::string text;
