@@ -3,15 +3,11 @@
 #define TARNWICK_EXPORT_EXPORT_COMMAND_H
 
 #include "host/HostInterface.h"
+#include "host/ResultCodes.h"
 #include "host/SuiteHandler.h"
 #include "tarnwick_config.h"
 
 namespace tarnwick {
-
-// Result when the clipboard or the block it takes failed and nothing else did.
-constexpr HostError kClipboardFailedError = 1;
-// Result of a composition with no width or height.
-constexpr HostError kEmptyFrameError = 2;
 
 // What the user is told when the selection gave no mask to export.
 constexpr const char kNothingToExportMessage[] = TARNWICK_NOTHING_TO_EXPORT_MESSAGE;

@@ -9,8 +9,8 @@
 #include "platform/Win32StandIn.h"
 #include "plugin/EntryPoint.h"
 #include "sim/host/SimulatedHost.h"
-#include "sim/program/Session.h"
 #include "sim/scene/Scene.h"
+#include "sim/session/Session.h"
 
 namespace {
 

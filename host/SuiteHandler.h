@@ -8,11 +8,9 @@
 #include <cstdint>
 
 #include "host/HostInterface.h"
+#include "host/ResultCodes.h"
 
 namespace tarnwick {
-
-// The one error the module throws: a plain host error code, thrown by value.
-constexpr HostError kMissingSuiteError = 516;
 
 struct SuiteName {
   const char* name;

@@ -7,17 +7,13 @@
 #include <new>
 
 #include "host/HostInterface.h"
+#include "host/ResultCodes.h"
 
 namespace tarnwick {
 
-// Result when memory ran out.
-constexpr HostError kOutOfMemoryError = 4;
-// Result of any exception other than a host error code.
-constexpr HostError kUnexpectedError = 1;
-
 // Runs the body and returns its code. A thrown host error code (a missing
-// suite, 516) is returned as it is, running out of memory as 4, anything
-// else as 1.
+// suite) is returned as it is, running out of memory as kOutOfMemoryError,
+// anything else as kUnexpectedError.
 template <typename Body>
 HostError CrossIntoModule(Body&& body) noexcept {
   try {

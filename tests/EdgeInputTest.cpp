@@ -19,18 +19,18 @@
 namespace tarnwick {
 namespace {
 
-using testing::Play;
+using tests::Play;
 
 // A defined result: no rule of the host broken, nothing kept, a text Fusion
 // loads when the clipboard changed.
-void ExpectDefined(const testing::Played& played, const std::string& what) {
+void ExpectDefined(const tests::Played& played, const std::string& what) {
   EXPECT_TRUE(played.host->violations().empty())
       << what << ": " << (played.host->violations().empty() ? "" : played.host->violations()[0]);
   EXPECT_TRUE(played.host->OutstandingSuites().empty()) << what;
   EXPECT_EQ(played.host->undoGroupsOpen(), 0) << what;
 #ifndef _WIN32
   if (played.result.clipboard && played.result.clipboardChanged) {
-    const testing::HarnessResult loaded = testing::RunHarness(*played.result.clipboard);
+    const tests::HarnessResult loaded = tests::RunHarness(*played.result.clipboard);
     EXPECT_EQ(loaded.status, 0) << what << ": " << loaded.output;
   }
 #endif
@@ -41,13 +41,13 @@ void ExpectDefined(const testing::Played& played, const std::string& what) {
 TEST(EdgeInput, FuzzRegressions) {
   int scenes = 0, formats = 0, settings = 0, lotties = 0;
   for (const auto& entry :
-       std::filesystem::directory_iterator(testing::SourcePath("tests/fuzz-regressions"))) {
+       std::filesystem::directory_iterator(tests::SourcePath("tests/fuzz-regressions"))) {
     const std::string name = entry.path().filename().string();
-    const std::string bytes = testing::ReadFile(entry.path().string());
+    const std::string bytes = tests::ReadFile(entry.path().string());
     if (name.rfind("scene-", 0) == 0) {
       ++scenes;
       try {
-        const testing::Played played = Play(bytes);
+        const tests::Played played = Play(bytes);
         ExpectDefined(played, name);
       } catch (const sim::SceneError&) {
         // refused with a message: a defined result

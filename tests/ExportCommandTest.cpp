@@ -12,9 +12,9 @@
 namespace tarnwick {
 namespace {
 
-using testing::CompScene;
-using testing::Play;
-using testing::Played;
+using tests::CompScene;
+using tests::Play;
+using tests::Played;
 
 // A layer with two masks: the first keyed twice (two and one vertices), the
 // second a static outline of one vertex.
@@ -154,7 +154,7 @@ TEST(ExportCommand, Scenarios) {
       EXPECT_EQ(clipboard.find(piece), std::string::npos) << "unexpected: " << piece;
     }
 #ifndef _WIN32
-    const testing::HarnessResult loaded = testing::RunHarness(clipboard);
+    const tests::HarnessResult loaded = tests::RunHarness(clipboard);
     EXPECT_EQ(loaded.status, 0) << loaded.output;
 #endif
   }
@@ -340,7 +340,7 @@ TEST(ExportCommand, NothingTheUserHadIsLost) {
          p = clipboard.find(", RH = ", p + 1)) {
       ++written;
     }
-    const testing::HarnessResult loaded = testing::RunHarness(clipboard);
+    const tests::HarnessResult loaded = tests::RunHarness(clipboard);
     ASSERT_EQ(loaded.status, 0) << loaded.output;
     std::size_t survived = 0;
     for (std::size_t p = loaded.output.find("\nkeyframe "); p != std::string::npos;

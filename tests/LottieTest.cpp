@@ -284,9 +284,9 @@ TEST(Lottie, ModesAndInversionAreCarriedWhereFusionHasThem) {
 
 TEST(Lottie, TheTextIsTheModulesOnTheSameGeometry) {
   const std::string lottieText =
-      Convert(testing::ReadFile(testing::SourcePath("tests/lottie/equivalent.json"))).text;
-  const testing::Played played =
-      testing::Play(testing::ReadFile(testing::SourcePath("tests/lottie/equivalent.scene.json")));
+      Convert(tests::ReadFile(tests::SourcePath("tests/lottie/equivalent.json"))).text;
+  const tests::Played played =
+      tests::Play(tests::ReadFile(tests::SourcePath("tests/lottie/equivalent.scene.json")));
   ASSERT_TRUE(played.result.clipboard);
   EXPECT_EQ(lottieText, *played.result.clipboard);
 }

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "sim/program/ModuleLoader.h"
-#include "sim/program/PeImage.h"
+#include "sim/session/ModuleLoader.h"
+#include "sim/validate/checks/PeImage.h"
 
 namespace {
 

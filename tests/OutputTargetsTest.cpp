@@ -61,9 +61,9 @@ Ran RunWithOutput(const Option& option, const std::string& path, const std::stri
   command += TARNWICK_SIM_EXE " " + option.before + " " + path + " " + option.after +
              " >sim.out 2>sim.err; status=$?; wait; exit $status";
   const int raw = std::system(command.c_str());
-  Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testing::ReadFile(dir + "/sim.out"),
-          testing::ReadFile(dir + "/sim.err"), ""};
-  if (!fifo.empty()) ran.read = testing::ReadFile(dir + "/fifo.read");
+  Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, tests::ReadFile(dir + "/sim.out"),
+          tests::ReadFile(dir + "/sim.err"), ""};
+  if (!fifo.empty()) ran.read = tests::ReadFile(dir + "/fifo.read");
   return ran;
 }
 
@@ -108,13 +108,11 @@ TEST(OutputTargets, DevicesAndPipesAreWrittenInPlace) {
       const std::string dir = Scratch();
       fs::remove_all(dir);
       fs::create_directories(dir);
-      testing::WriteFile(dir + "/scene.json", kScene);
-      testing::WriteFile(
-          dir + "/moving-window.json",
-          testing::ReadFile(testing::SourcePath("examples/lottie/moving-window.json")));
-      testing::WriteFile(
-          dir + "/settings.txt",
-          testing::ReadFile(testing::SourcePath("examples/worked-example.expected.txt")));
+      tests::WriteFile(dir + "/scene.json", kScene);
+      tests::WriteFile(dir + "/moving-window.json",
+                       tests::ReadFile(tests::SourcePath("examples/lottie/moving-window.json")));
+      tests::WriteFile(dir + "/settings.txt",
+                       tests::ReadFile(tests::SourcePath("examples/worked-example.expected.txt")));
       std::string path, fifo;
       switch (target.target) {
         case Target::kNullDevice:
@@ -138,7 +136,7 @@ TEST(OutputTargets, DevicesAndPipesAreWrittenInPlace) {
           break;
         case Target::kRegular:
           path = "out.file";
-          testing::WriteFile(dir + "/out.file", "the user's own bytes\n");
+          tests::WriteFile(dir + "/out.file", "the user's own bytes\n");
           break;
         case Target::kNew:
           path = "out.file";
@@ -173,7 +171,7 @@ TEST(OutputTargets, DevicesAndPipesAreWrittenInPlace) {
           break;
         case Target::kRegular:
         case Target::kNew:
-          reference = testing::ReadFile(dir + "/out.file");
+          reference = tests::ReadFile(dir + "/out.file");
           EXPECT_FALSE(reference.empty());
           break;
       }

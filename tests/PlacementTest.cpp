@@ -55,7 +55,7 @@ void ExpectNear(Pixel got, Pixel want, const std::string& what) {
 // Plays the scene and checks every point of every selected mask's keyframes.
 void ExpectPlacedAsTheChainSays(const std::string& sceneJson, const std::string& name) {
   const sim::Scene scene = sim::LoadScene(sceneJson, name);
-  const testing::Played played = testing::Play(sceneJson);
+  const tests::Played played = tests::Play(sceneJson);
   ASSERT_EQ(played.result.commandResult, 0) << name;
   const sim::Settings settings = sim::ReadSettings(played.clipboard());
   const sim::Item& comp = scene.items.at(*scene.activeItem);
@@ -139,7 +139,7 @@ TEST(Placement, EveryPointLandsWhereItsChainPutsIt) {
     ExpectPlacedAsTheChainSays(Scene(c.layers, c.selection), c.name);
   }
   // The example's recorded text is what the real module gives under Wine.
-  ExpectPlacedAsTheChainSays(testing::ReadFile(testing::SourcePath("examples/parented-rig.json")),
+  ExpectPlacedAsTheChainSays(tests::ReadFile(tests::SourcePath("examples/parented-rig.json")),
                              "examples/parented-rig.json");
 }
 
@@ -155,7 +155,7 @@ namespace {
 // point lies far from the anchor point (2.7e12 px here, in a frame of 4 x 4)
 // the two differ in the printed digits: the text pins the way taken.
 TEST(Placement, AnUnparentedLayerTakesItsOwnTransform) {
-  const testing::Played played = testing::Play(R"({ "active_item": 0, "items": [ {
+  const tests::Played played = tests::Play(R"({ "active_item": 0, "items": [ {
     "type": "composition", "width": 4, "height": 4,
     "layers": [ { "anchor_point": [33.19, 14.53], "position": [2.04, 3.99], "rotation": 30,
       "masks": [ { "vertices": [ [2738791035806.25, 3, 2738791035806.25, 3, 2738791035806.25, 3] ] } ] } ],

@@ -34,7 +34,7 @@ std::string OnePolyline(const std::string& points) {
 
 TEST(SettingsReader, ReadsTheWorkedExampleAndEveryNonFiniteSpelling) {
   const Settings example =
-      ReadSettings(testing::ReadFile(testing::SourcePath("examples/worked-example.expected.txt")));
+      ReadSettings(tests::ReadFile(tests::SourcePath("examples/worked-example.expected.txt")));
   ASSERT_EQ(example.polylines.size(), 1u);
   EXPECT_EQ(example.polylines[0].tool, "BSpline0Polyline");
   EXPECT_EQ(*example.maskWidth, 1920);
@@ -131,7 +131,7 @@ const char kPlainScene[] = R"({ "active_item": 0, "items": [ { "type": "composit
 
 TEST(Preview, PathsGoThroughTheScenesVerticesAndARendererDrawsThem) {
   const sim::Scene scene = sim::LoadScene(kPlainScene, "plain");
-  const testing::Played played = testing::Play(kPlainScene);
+  const tests::Played played = tests::Play(kPlainScene);
   const Settings settings = ReadSettings(played.clipboard());
   std::ostringstream svg;
   sim::WritePreview(svg, settings);
@@ -169,12 +169,12 @@ TEST(Preview, PathsGoThroughTheScenesVerticesAndARendererDrawsThem) {
     GTEST_SKIP() << "rsvg-convert (librsvg2-bin) or pngtopnm (netpbm) is not installed";
   }
   const std::string dir = ::testing::TempDir();
-  testing::WriteFile(dir + "/preview.svg", svg.str());
+  tests::WriteFile(dir + "/preview.svg", svg.str());
   ASSERT_EQ(std::system(("rsvg-convert " + dir + "/preview.svg -o " + dir + "/preview.png && " +
                          "pngtopnm " + dir + "/preview.png > " + dir + "/preview.ppm")
                             .c_str()),
             0);
-  const std::string ppm = testing::ReadFile(dir + "/preview.ppm");
+  const std::string ppm = tests::ReadFile(dir + "/preview.ppm");
   std::istringstream header(ppm);
   std::string magic;
   int width = 0, height = 0, maximum = 0;
@@ -247,7 +247,7 @@ TEST(Preview, HostileTextsGiveValidPictures) {
     }
     if (parser) {
       const std::string file = ::testing::TempDir() + "/hostile.svg";
-      testing::WriteFile(file, svg);
+      tests::WriteFile(file, svg);
       EXPECT_EQ(std::system(("rsvg-convert " + file + " -o " + file + ".png").c_str()), 0) << svg;
     }
   }
@@ -284,7 +284,7 @@ TEST(SettingsReader, FindsEveryPolylineInWhatFusionSaves) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    const Settings settings = ReadSettings(testing::ReadFile(testing::SourcePath(c.file)));
+    const Settings settings = ReadSettings(tests::ReadFile(tests::SourcePath(c.file)));
     EXPECT_EQ(settings.maskWidth, c.width);
     ASSERT_EQ(settings.polylines.size(), c.polylines.size());
     std::size_t keyframes = 0;
@@ -318,7 +318,7 @@ TEST(SettingsReader, FindsEveryPolylineInWhatFusionSaves) {
   }
   // A point given by position, as Fusion may write it: { x, y }.
   const Settings comp =
-      ReadSettings(testing::ReadFile(testing::SourcePath("tests/settings/saved.comp")));
+      ReadSettings(tests::ReadFile(tests::SourcePath("tests/settings/saved.comp")));
   EXPECT_EQ(comp.polylines[1].keyframes[1].points[2].y, 0.4);
 }
 

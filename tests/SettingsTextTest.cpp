@@ -10,9 +10,9 @@
 namespace tarnwick {
 namespace {
 
-using testing::ReadFile;
-using testing::RunHarness;
-using testing::SourcePath;
+using tests::ReadFile;
+using tests::RunHarness;
+using tests::SourcePath;
 
 // Lines go straight into the text's room when it is ample, and are written
 // aside and appended when it is not: both ways give the same bytes.
@@ -118,7 +118,7 @@ TEST(SettingsText, LoadsInLuaWithNonFiniteNumbers) {
     AppendToolTail(text, mask == 1);
   }
   AppendDocumentTail(text);
-  const testing::HarnessResult result = RunHarness(std::string(text.View()));
+  const tests::HarnessResult result = RunHarness(std::string(text.View()));
   ASSERT_EQ(result.status, 0) << result.output;
   EXPECT_NE(result.output.find("mask BSpline0 1920x1080 pos 100\n"), std::string_view::npos);
   EXPECT_NE(result.output.find("mask BSpline1 1920x1080 pos 110\n"), std::string_view::npos);

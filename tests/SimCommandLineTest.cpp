@@ -31,13 +31,13 @@ Ran RunSim(const std::string& arguments, const std::string& stdoutTo = "",
   const std::string command = "cd " + dir + "/" + below + " && " TARNWICK_SIM_EXE " " + arguments +
                               " >" + out + " 2>" + dir + "/sim.err";
   const int raw = std::system(command.c_str());
-  Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", testing::ReadFile(dir + "/sim.err")};
-  if (stdoutTo.empty()) ran.out = testing::ReadFile(out);
+  Ran ran{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", tests::ReadFile(dir + "/sim.err")};
+  if (stdoutTo.empty()) ran.out = tests::ReadFile(out);
   return ran;
 }
 
 std::string SceneFile(const std::string& name, const std::string& json) {
-  testing::WriteFile(::testing::TempDir() + "/" + name, json);
+  tests::WriteFile(::testing::TempDir() + "/" + name, json);
   return name;
 }
 
@@ -167,19 +167,19 @@ TEST(SimCommandLine, ExitStatusesTellTheTruth) {
   EXPECT_FALSE(std::ifstream(::testing::TempDir() + "/none.svg").good());
   EXPECT_NE(RunSim("--help").out.find("Exit status"), std::string::npos);
   EXPECT_EQ(RunSim("--version").out, "tarnwick-sim " TARNWICK_VERSION "\n");
-  EXPECT_NE(testing::ReadFile(::testing::TempDir() + "/r.json").find("\"calls\": ["),
+  EXPECT_NE(tests::ReadFile(::testing::TempDir() + "/r.json").find("\"calls\": ["),
             std::string::npos);
   // Standard output that cannot be written is the simulator's own failure.
   EXPECT_EQ(RunSim("good.json", "/dev/full").status, 3);
 }
 
 TEST(SimCommandLine, PreviewDrawsAnySettingsTextAndRefusesWhatItCannotHold) {
-  testing::WriteFile(::testing::TempDir() + "/huge-key.txt",
-                     "{\n\tTools = ordered() {\n\t\tA = BezierSpline {\n\t\t\tKeyFrames = {\n"
-                     "\t\t\t\t[1e999] = { 0, Value = Polyline { Points = { { X = 0, Y = 0 } } } }\n"
-                     "\t\t\t}\n\t\t}\n\t}\n}\n");
-  const std::string example = testing::SourcePath("examples/worked-example.expected.txt");
-  const std::string comp = testing::SourcePath("tests/settings/saved.comp");
+  tests::WriteFile(::testing::TempDir() + "/huge-key.txt",
+                   "{\n\tTools = ordered() {\n\t\tA = BezierSpline {\n\t\t\tKeyFrames = {\n"
+                   "\t\t\t\t[1e999] = { 0, Value = Polyline { Points = { { X = 0, Y = 0 } } } }\n"
+                   "\t\t\t}\n\t\t}\n\t}\n}\n");
+  const std::string example = tests::SourcePath("examples/worked-example.expected.txt");
+  const std::string comp = tests::SourcePath("tests/settings/saved.comp");
   const struct {
     std::string arguments;
     int status;
@@ -269,15 +269,14 @@ TEST(SimCommandLine, NeverDestroysAFileTheUserHad) {
     SCOPED_TRACE(c.what);
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir + "/sub");
-    testing::WriteFile(dir + "/good.json", kComp);
-    testing::WriteFile(dir + "/unchanged.json", Comp(R"("clipboard": "kept",)", "", "null"));
-    for (const char* name : {"scene.json", "keep.svg"}) testing::WriteFile(dir + "/" + name, kept);
+    tests::WriteFile(dir + "/good.json", kComp);
+    tests::WriteFile(dir + "/unchanged.json", Comp(R"("clipboard": "kept",)", "", "null"));
+    for (const char* name : {"scene.json", "keep.svg"}) tests::WriteFile(dir + "/" + name, kept);
     std::filesystem::create_symlink("scene.json", dir + "/link.json");
     const Ran ran = RunSim(c.arguments, "", "files");
     EXPECT_EQ(ran.status, c.status) << ran.err;
     EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
-    for (const std::string& name : c.keptFiles)
-      EXPECT_EQ(testing::ReadFile(dir + "/" + name), kept);
+    for (const std::string& name : c.keptFiles) EXPECT_EQ(tests::ReadFile(dir + "/" + name), kept);
     EXPECT_FALSE(std::filesystem::exists(dir + "/new.json"));
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
       EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
@@ -343,7 +342,7 @@ TEST(SimCommandLine, ValidateListsRunsAndReportsItsChecks) {
   EXPECT_NE(two.out.find("2 checks: 1 passed, 0 failed, 0 crashed, 0 timed out, 1 skipped"),
             std::string::npos)
       << two.out;
-  const std::string json = testing::ReadFile(::testing::TempDir() + "/checks.json");
+  const std::string json = tests::ReadFile(::testing::TempDir() + "/checks.json");
   EXPECT_NE(json.find(R"("name": "registration",)"), std::string::npos) << json;
   EXPECT_NE(json.find(R"("status": "skip")"), std::string::npos) << json;
   EXPECT_NE(json.find(R"("totals": {)"), std::string::npos) << json;
@@ -395,19 +394,19 @@ TEST(SimCommandLine, LottieFilesBecomeSettingsText) {
     SCOPED_TRACE(c.what);
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
-    testing::WriteFile(dir + "/broken.json", "{ \"fr\": 25,\n");
-    testing::WriteFile(dir + "/scene.json", kComp);
-    testing::WriteFile(dir + "/keep.setting", kept);
+    tests::WriteFile(dir + "/broken.json", "{ \"fr\": 25,\n");
+    tests::WriteFile(dir + "/scene.json", kComp);
+    tests::WriteFile(dir + "/keep.setting", kept);
     const Ran ran = RunSim("lottie " + c.arguments + " --report report.json", "", "lottie");
     EXPECT_EQ(ran.status, c.status) << ran.err;
     EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
-    EXPECT_EQ(testing::ReadFile(dir + "/keep.setting"), kept);
+    EXPECT_EQ(tests::ReadFile(dir + "/keep.setting"), kept);
     EXPECT_EQ(std::filesystem::exists(dir + "/report.json"), c.status == 0);
     if (c.status != 0) continue;
-    const std::string text = testing::ReadFile(dir + "/out.setting");
+    const std::string text = tests::ReadFile(dir + "/out.setting");
     EXPECT_EQ(text.rfind("{\r\n\tTools = ordered() {\r\n", 0), 0u);
-    EXPECT_EQ(testing::RunHarness(text).status, 0) << "Lua does not read it as settings";
-    const std::string report = testing::ReadFile(dir + "/report.json");
+    EXPECT_EQ(tests::RunHarness(text).status, 0) << "Lua does not read it as settings";
+    const std::string report = tests::ReadFile(dir + "/report.json");
     for (const char* key : {"\"composition\"", "\"frame_rate\"", "\"tools\"", "\"layer_ind\"",
                             "\"moves_between_keys\"", "\"not_carried\"", "\"frames\""}) {
       EXPECT_NE(report.find(key), std::string::npos) << key;

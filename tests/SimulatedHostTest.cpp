@@ -17,8 +17,8 @@ namespace {
 
 Scene OneMaskScene() {
   return LoadScene(
-      testing::CompScene(R"([ { "masks": [ { "vertices": [ [1, 2, 0, 0, 0, 0] ] } ] } ])",
-                         R"([ { "layer": 0, "mask": 0 } ])"),
+      tests::CompScene(R"([ { "masks": [ { "vertices": [ [1, 2, 0, 0, 0, 0] ] } ] } ])",
+                       R"([ { "layer": 0, "mask": 0 } ])"),
       "scene");
 }
 
@@ -149,7 +149,7 @@ namespace {
 // its order: a row added to the table of host operations shows up here until
 // the documentation names it.
 TEST(OperationCatalogue, TheSceneFormatListsEveryOperationAndSuite) {
-  const std::string doc = testing::ReadFile(testing::SourcePath("docs/scene-format.md"));
+  const std::string doc = tests::ReadFile(tests::SourcePath("docs/scene-format.md"));
   const auto paragraph = [&](const std::string& opening) {
     const std::size_t start = doc.find(opening);
     EXPECT_NE(start, std::string::npos) << opening;

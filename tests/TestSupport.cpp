@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace tarnwick::testing {
+namespace tarnwick::tests {
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -58,4 +58,4 @@ HarnessResult RunHarness(const std::string& text) {
 }
 #endif
 
-}  // namespace tarnwick::testing
+}  // namespace tarnwick::tests

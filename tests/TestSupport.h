@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace tarnwick::testing {
+namespace tarnwick::tests {
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
@@ -19,6 +19,6 @@ struct HarnessResult {
 // Runs the Lua harness on the text; status 0 when it loads as settings.
 HarnessResult RunHarness(const std::string& text);
 
-}  // namespace tarnwick::testing
+}  // namespace tarnwick::tests
 
 #endif

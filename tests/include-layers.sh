@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every folder includes only downward: a folder may include the folders
 # listed after it, never one above it. Prints each include that breaks this.
-set -u
+# "folder/*.h" forbids the headers directly in a folder, not its subfolders'.
+set -u -f
 cd "$1"
 # folder: the project folders it must not include
 rules=(
@@ -10,17 +11,22 @@ rules=(
   "export: plugin sim lottie"
   "plugin: sim lottie"
   "lottie: plugin sim web"
-  "web: plugin sim/scene sim/host sim/program"
-  "sim/scene: sim/settings sim/host sim/program plugin export lottie"
-  "sim/settings: sim/scene sim/host sim/program plugin export host platform lottie"
-  "sim/host: sim/settings sim/program plugin export lottie"
+  "web: plugin sim/scene sim/host sim/session sim/validate sim/program"
+  "sim/scene: sim/settings sim/host sim/session sim/validate sim/program plugin export lottie"
+  "sim/settings: sim/scene sim/host sim/session sim/validate sim/program plugin export host platform lottie"
+  "sim/host: sim/settings sim/session sim/validate sim/program plugin export lottie"
+  "sim/session: sim/validate sim/program plugin export lottie web"
+  "sim/validate: sim/program plugin export lottie web"
+  "sim/validate/checks: sim/validate/*.h"
   "sim/program: export web"
 )
 status=0
 for rule in "${rules[@]}"; do
   folder=${rule%%:*}
   for forbidden in ${rule#*:}; do
-    if grep -rnE "#include \"$forbidden/" "$folder" --include=*.h --include=*.cpp; then
+    pattern="#include \"$forbidden/"
+    [[ $forbidden == */\*.h ]] && pattern="#include \"${forbidden%\*.h}[^/\"]+\.h\""
+    if grep -rnE "$pattern" "$folder" --include=*.h --include=*.cpp; then
       echo "^ $folder must not include $forbidden/" >&2
       status=1
     fi

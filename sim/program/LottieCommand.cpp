@@ -5,18 +5,15 @@
 
 #include "lottie/Conversion.h"
 #include "lottie/Report.h"
-#include "sim/program/OutputFile.h"
 #include "sim/scene/InputFile.h"
+#include "sim/session/ExitStatus.h"
+#include "sim/session/OutputFile.h"
 #include "sim/settings/Preview.h"
 #include "sim/settings/SettingsReader.h"
 
 namespace tarnwick::sim {
 
 namespace {
-
-constexpr int kNoMasks = 1;
-constexpr int kUnusable = 2;
-constexpr int kFailed = 3;
 
 // What the text leaves out, and the masks that move between their keys,
 // once each on standard error.
@@ -47,7 +44,7 @@ int RunLottie(const LottieOptions& options) {
   if (!OutputsOwnFiles(
           {{"the Lottie file", options.file}},
           {{"--out", options.out}, {"--report", options.report}, {"--preview", options.preview}})) {
-    return kUnusable;
+    return kExitUnusable;
   }
   std::optional<lottie::LottieFile> file;
   std::optional<lottie::Conversion> conversion;
@@ -61,38 +58,38 @@ int RunLottie(const LottieOptions& options) {
                        options.file);
   } catch (const InputError& error) {
     std::cerr << "tarnwick-sim: " << error.what() << "\n";
-    return kUnusable;
+    return kExitUnusable;
   } catch (const lottie::NoMasksError& error) {
     std::cerr << "tarnwick-sim: " << error.what() << "\n";
-    return kNoMasks;
+    return kExitFound;
   } catch (const lottie::LottieError& error) {
     std::cerr << "tarnwick-sim: " << error.what() << "\n";
-    return kUnusable;
+    return kExitUnusable;
   }
   // Opened once the file is known good, so a bad file costs no output.
   OutputFile out;
   OutputFile reportFile;
   OutputFile preview;
-  if (!OpenOutputs(options, out, reportFile, preview)) return kUnusable;
+  if (!OpenOutputs(options, out, reportFile, preview)) return kExitUnusable;
   // The text goes out as it leaves the writer; the preview alone keeps it.
   std::string kept;
   conversion->Write([&](const char* bytes, std::size_t size) {
     out.stream().write(bytes, static_cast<std::streamsize>(size));
     if (preview.is_open()) kept.assign(bytes, size);
   });
-  if (!out.Commit()) return kFailed;
+  if (!out.Commit()) return kExitFailed;
   const lottie::ConversionReport& report = conversion->report();
   std::cerr << "tarnwick-sim: " << lottie::Summary(report) << "\n";
   TellWhatIsNotMatched(report, options.everyFrame);
   if (reportFile.is_open()) {
     reportFile.stream() << lottie::ReportJson(report);
-    if (!reportFile.Commit()) return kFailed;
+    if (!reportFile.Commit()) return kExitFailed;
   }
   if (preview.is_open()) {
     WritePreview(preview.stream(), ReadSettings(kept));
-    if (!preview.Commit()) return kFailed;
+    if (!preview.Commit()) return kExitFailed;
   }
-  return 0;
+  return kExitSuccess;
 }
 
 }  // namespace tarnwick::sim

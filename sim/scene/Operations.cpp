@@ -1,6 +1,10 @@
 #include "sim/scene/Operations.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "sim/scene/Join.h"
 
 namespace tarnwick::sim {
 
@@ -67,12 +71,11 @@ bool SuiteServed(const std::string& name, int32_t version) {
 }
 
 std::string ServedSuiteList() {
-  std::string list;
+  std::vector<std::string> served;
   for (const SuiteInfo& suite : kSuites) {
-    list += std::string(list.empty() ? "" : ", ") + "\"" + suite.name + "\" " +
-            std::to_string(suite.version);
+    served.push_back("\"" + std::string(suite.name) + "\" " + std::to_string(suite.version));
   }
-  return list;
+  return Join(served, ", ");
 }
 
 bool HandsBackHandle(Operation operation) {

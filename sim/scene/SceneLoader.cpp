@@ -4,9 +4,11 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <vector>
 
 #include "sim/scene/Generator.h"
 #include "sim/scene/InputFile.h"
+#include "sim/scene/Join.h"
 #include "sim/scene/Operations.h"
 #include "sim/scene/Scene.h"
 #include "sim/scene/StrictJson.h"
@@ -400,12 +402,12 @@ class Reader {
     fault.operation = String(Required(j, path, "operation"), path + ".operation");
     Operation operation;
     if (fault.operation != "*" && !OperationByName(fault.operation, operation)) {
-      std::string known;
+      std::vector<const char*> known;
       for (int i = 0; i < kOperationCount; ++i) {
-        known += std::string(i == 0 ? "" : ", ") + OperationName(static_cast<Operation>(i));
+        known.push_back(OperationName(static_cast<Operation>(i)));
       }
-      Fail(path + ".operation",
-           "unknown operation \"" + fault.operation + "\"; the operations are \"*\", " + known);
+      Fail(path + ".operation", "unknown operation \"" + fault.operation +
+                                    "\"; the operations are \"*\", " + Join(known, ", "));
     }
     if (j.contains("call") == j.contains("from_call")) {
       Fail(path, "needs exactly one of \"call\" and \"from_call\"");
@@ -549,9 +551,8 @@ Scene LoadScene(const std::string& text, const std::string& sourceName) {
       const std::string step = reader.String(steps[i], place);
       const auto& known = kClipboardSteps;
       if (std::find(std::begin(known), std::end(known), step) == std::end(known)) {
-        std::string steps;
-        for (const char* name : known) steps += std::string(steps.empty() ? "" : ", ") + name;
-        reader.Fail(place, "unknown clipboard step \"" + step + "\"; the steps are " + steps);
+        reader.Fail(place,
+                    "unknown clipboard step \"" + step + "\"; the steps are " + Join(known, ", "));
       }
       scene.clipboardFaults.push_back(step);
     }
