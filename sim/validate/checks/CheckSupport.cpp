@@ -44,7 +44,7 @@ void CheckSession(const Played& played, const SessionRules& rules, const std::st
   problems.Expect(kept || arrived || emptied,
                   what + ": the clipboard holds neither its old text nor the export");
   problems.Expect(
-      !(played.result.commandRun && played.result.commandResult == 0 && rules.exported && !arrived),
+      !(played.result.commandRun && played.result.commandResult == kNoError && rules.exported && !arrived),
       what + ": the command returned 0 but its export did not arrive");
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/HostInterface.h"
+#include "host/ResultCodes.h"
 #include "sim/host/SimulatedHost.h"
 #include "sim/scene/Scene.h"
 #include "sim/session/PlayedScene.h"

@@ -1,6 +1,7 @@
 // The command as the user meets it: another command touches nothing, a
 // selection with nothing to export keeps the clipboard, and every example
 // scene gives its text.
+#include "host/ResultCodes.h"
 #include "sim/scene/InputFile.h"
 #include "sim/validate/checks/CheckSupport.h"
 #include "tarnwick_config.h"
@@ -25,7 +26,7 @@ CheckReport OtherCommand(const CheckContext& context) {
       HostBoolean handled = handledBefore;
       const HostError result = hook.hook(nullptr, hook.refcon, other, hook.priority, 0, &handled);
       const std::string what = "command " + std::to_string(other);
-      problems.Expect(result == 0, what + ": returned " + std::to_string(result));
+      problems.ExpectReturned(what, result, kNoError);
       problems.Expect(handled == handledBefore, what + ": the handled flag changed");
     }
   }
@@ -36,8 +37,7 @@ CheckReport OtherCommand(const CheckContext& context) {
   // written through the null pointer.
   const CommandHookRecord& hook = host.commandHooks().front();
   const HostError own = hook.hook(nullptr, hook.refcon, scene.commandId, hook.priority, 0, nullptr);
-  problems.Expect(own == 0,
-                  "its own command without a handled flag returned " + std::to_string(own));
+  problems.ExpectReturned("its own command without a handled flag", own, kNoError);
   for (const std::string& violation : host.violations()) problems.Add(violation);
   return report;
 }
@@ -56,19 +56,22 @@ CheckReport NothingToExport(const CheckContext& context) {
     HostError result;
     bool told;
   } cases[] = {
-      {"footage active", R"({ "active_item": 0, "items": [ { "type": "footage" } ] })", 0, true},
-      {"another kind of item active", R"({ "active_item": 0, "items": [ { "type": 7 } ] })", 0,
+      {"footage active", R"({ "active_item": 0, "items": [ { "type": "footage" } ] })", kNoError,
        true},
+      {"another kind of item active", R"({ "active_item": 0, "items": [ { "type": 7 } ] })",
+       kNoError, true},
       // The command run before the menu update, which would disable it.
       {"no active item",
-       R"({ "session": ["entry", "command", "menu"], "items": [ )" + withMask + " } ] }", 0, true},
-      {"no collection", R"({ "active_item": 0, "items": [ )" + withMask + " } ] }", 0, true},
+       R"({ "session": ["entry", "command", "menu"], "items": [ )" + withMask + " } ] }", kNoError,
+       true},
+      {"no collection", R"({ "active_item": 0, "items": [ )" + withMask + " } ] }", kNoError, true},
       {"an empty selection",
-       R"({ "active_item": 0, "items": [ )" + withMask + R"(, "selection": [] } ] })", 0, true},
+       R"({ "active_item": 0, "items": [ )" + withMask + R"(, "selection": [] } ] })", kNoError,
+       true},
       {"a selection of a layer and another kind of item",
        R"({ "active_item": 0, "items": [ )" + withMask +
            R"(, "selection": [ { "layer": 0 }, { "kind": 7, "layer": 0 } ] } ] })",
-       0, true},
+       kNoError, true},
       {"the report refused: its code",
        R"({ "active_item": 0, "faults": [ { "operation": "AEGP_ReportInfo", "call": 1,
             "code": 7 } ], "items": [ )" +
@@ -83,10 +86,7 @@ CheckReport NothingToExport(const CheckContext& context) {
       const Played played = Play(scene, context.entry);
       CheckSession(played, {}, what, problems);
       problems.Expect(played.result.commandRun, what + ": the command did not run");
-      problems.Expect(played.result.commandResult == c.result,
-                      what + ": the command returned " +
-                          std::to_string(played.result.commandResult) + ", not " +
-                          std::to_string(c.result));
+      problems.ExpectReturned(what + ": the command", played.result.commandResult, c.result);
       problems.Expect(played.after == played.before, what + ": the clipboard changed");
       const std::vector<std::string> told =
           c.told ? std::vector<std::string>{message} : std::vector<std::string>{};
@@ -118,9 +118,7 @@ CheckReport Examples(const CheckContext& context) {
     try {
       const Played played = Play(LoadSceneFile(path.string()), context.entry);
       CheckSession(played, {ExportOf(played)}, name, problems);
-      problems.Expect(
-          played.result.commandResult == 0,
-          name + ": the command returned " + std::to_string(played.result.commandResult));
+      problems.ExpectReturned(name + ": the command", played.result.commandResult, kNoError);
       problems.Expect(played.after == ReadText(expected),
                       name + ": the clipboard differs from " + expected.filename().string());
       ++compared;

@@ -3,7 +3,7 @@
 // clipboard step failing.
 #include <set>
 
-#include "host/SuiteHandler.h"
+#include "host/ResultCodes.h"
 #include "sim/scene/Operations.h"
 #include "sim/session/ClipboardSteps.h"
 #include "sim/validate/checks/CheckSupport.h"
@@ -27,10 +27,8 @@ void ExpectResult(const Played& faultFree, const Played& played, int64_t k, Host
   const PlayedStep& faulted = played.result.steps[position];
   const Operation op = faultFree.calls()[static_cast<std::size_t>(k - 1)].operation;
   if (step->step == SessionStep::kMenu && op == Operation::AEGP_DisableCommand) return;
-  problems.Expect(faulted.result == injected, what + ": " + step->hook + " (step " +
-                                                  std::to_string(position + 1) + ") returned " +
-                                                  std::to_string(faulted.result) + ", not " +
-                                                  std::to_string(injected));
+  problems.ExpectReturned(what + ": " + step->hook + " (step " + std::to_string(position + 1) + ")",
+                          faulted.result, injected);
   if (step->step != SessionStep::kCommand) return;
   for (int64_t later = k + 1; later <= faulted.endCall; ++later) {
     const Operation after = played.calls()[static_cast<std::size_t>(later - 1)].operation;
@@ -131,10 +129,7 @@ CheckReport MissingSuites(const CheckContext& context) {
           const HostError result = position < played.result.steps.size()
                                        ? played.result.steps[position].result
                                        : HostError{0};
-          problems.Expect(result == kMissingSuiteError, what + ": " + steps[position].hook +
-                                                            " returned " + std::to_string(result) +
-                                                            ", not " +
-                                                            std::to_string(kMissingSuiteError));
+          problems.ExpectReturned(what + ": " + steps[position].hook, result, kMissingSuiteError);
           ++runs;
         }
       }
@@ -165,8 +160,9 @@ CheckReport ClipboardSteps(const CheckContext& context) {
     int reAllocsGranted;
     HostError result;
   } cases[] = {
-      {"GlobalAlloc", 0, 4}, {"GlobalReAlloc", 0, 4}, {"GlobalReAlloc", 1, 4},
-      {"GlobalLock", 0, 1},  {"OpenClipboard", 0, 1}, {"SetClipboardData", 0, 1},
+      {"GlobalAlloc", 0, kOutOfMemoryError},       {"GlobalReAlloc", 0, kOutOfMemoryError},
+      {"GlobalReAlloc", 1, kOutOfMemoryError},     {"GlobalLock", 0, kClipboardFailedError},
+      {"OpenClipboard", 0, kClipboardFailedError}, {"SetClipboardData", 0, kClipboardFailedError},
   };
   for (const auto& c : cases) {
     Scene scene = base;
@@ -177,9 +173,7 @@ CheckReport ClipboardSteps(const CheckContext& context) {
         std::string(c.step) + " failing" + (c.reAllocsGranted > 0 ? " at a later growth" : "");
     const bool afterEmptying = std::string(c.step) == "SetClipboardData";
     CheckSession(played, {ExportOf(faultFree), afterEmptying}, what, problems);
-    problems.Expect(played.result.commandResult == c.result,
-                    what + ": the command returned " + std::to_string(played.result.commandResult) +
-                        ", not " + std::to_string(c.result));
+    problems.ExpectReturned(what + ": the command", played.result.commandResult, c.result);
   }
   report.note = std::to_string(std::size(cases)) + " steps failing; the block resized " +
                 std::to_string(reAllocs) + " times in the fault-free export";

@@ -2,7 +2,8 @@
 // and the menu item's state for each kind of active item.
 #include <optional>
 
-#include "host/SuiteHandler.h"
+#include "host/ResultCodes.h"
+#include "sim/scene/Join.h"
 #include "sim/scene/Operations.h"
 #include "sim/validate/checks/CheckSupport.h"
 #include "tarnwick_config.h"
@@ -15,25 +16,15 @@ CheckReport Registration(const CheckContext& context) {
   const Scene scene = CompScene(kOneMask, kSelectMask);
   const Played faultFree = Play(scene, context.entry);
   CheckSession(faultFree, {ExportOf(faultFree)}, "fault-free session", problems);
-  problems.Expect(faultFree.result.entryResult == 0,
-                  "the entry point returned " + std::to_string(faultFree.result.entryResult));
+  problems.ExpectReturned("the entry point", faultFree.result.entryResult, kNoError);
   problems.Expect(faultFree.reports.empty(), "a report was shown without a failure");
-  const auto entrySpan = [](const Played& played) {
-    for (const PlayedStep& step : played.result.steps) {
-      if (step.step == SessionStep::kEntry) return std::make_pair(step.firstCall, step.endCall);
-    }
-    return std::make_pair(int64_t{0}, int64_t{0});
-  };
-  const auto [entryFrom, entryCalls] = entrySpan(faultFree);
+  const auto [entryFrom, entryCalls] = StepSpan(faultFree, SessionStep::kEntry);
   constexpr HostError kInjected = 77;
   for (int64_t k = entryFrom + 1; k <= entryCalls; ++k) {
     const std::string what = Named(faultFree.calls(), k) + " failing";
     const Played played = Play(scene, context.entry, {k}, kInjected);
     CheckSession(played, {ExportOf(faultFree)}, what, problems);
-    problems.Expect(played.result.entryResult == kInjected,
-                    what + ": the entry point returned " +
-                        std::to_string(played.result.entryResult) + ", not " +
-                        std::to_string(kInjected));
+    problems.ExpectReturned(what + ": the entry point", played.result.entryResult, kInjected);
     problems.Expect(played.reports.size() == 1, what + ": the failure report shown " +
                                                     std::to_string(played.reports.size()) +
                                                     " times, not once");
@@ -46,11 +37,12 @@ CheckReport Registration(const CheckContext& context) {
     reportFails.FailCall(k, kInjected);
     reportFails.FailCall(k + 1, kInjected + 1);
     const SessionResult failed = PlaySession(reportFails, context.entry, nullptr);
-    problems.Expect(failed.entryResult == kInjected && reportFails.reports().empty(),
-                    what + " and its report failing: the entry point returned " +
-                        std::to_string(failed.entryResult) + ", not " + std::to_string(kInjected));
+    problems.ExpectReturned(what + " and its report failing: the entry point", failed.entryResult,
+                            kInjected);
+    problems.Expect(reportFails.reports().empty(),
+                    what + " and its report failing: a report was shown");
     // Registration stops at the failure: after it only the report is made.
-    const int64_t ended = entrySpan(played).second;
+    const int64_t ended = StepSpan(played, SessionStep::kEntry).second;
     for (int64_t later = k + 1; later <= ended; ++later) {
       const Operation op = played.calls()[static_cast<std::size_t>(later - 1)].operation;
       problems.Expect(op == Operation::AEGP_ReportInfo,
@@ -76,11 +68,12 @@ CheckReport MenuUpdate(const CheckContext& context) {
     HostError result;
     std::optional<bool> enabled;  // none: left as it was
   } cases[] = {
-      {"no active item", "{ " + comp, kDisable, 0, false},
-      {"a composition", R"({ "active_item": 0, )" + comp, kEnable, 0, true},
-      {"footage", R"({ "active_item": 0, "items": [ { "type": "footage" } ] })", kEnable, 0, true},
-      {"another item type", R"({ "active_item": 0, "items": [ { "type": 7 } ] })", kLookOnly, 0,
-       std::nullopt},
+      {"no active item", "{ " + comp, kDisable, kNoError, false},
+      {"a composition", R"({ "active_item": 0, )" + comp, kEnable, kNoError, true},
+      {"footage", R"({ "active_item": 0, "items": [ { "type": "footage" } ] })", kEnable, kNoError,
+       true},
+      {"another item type", R"({ "active_item": 0, "items": [ { "type": 7 } ] })", kLookOnly,
+       kNoError, std::nullopt},
       {"the disabling refused",
        R"({ "faults": [ { "operation": "AEGP_DisableCommand", "call": 1, "code": 6 } ], )" + comp,
        kDisable, 6, std::nullopt},
@@ -121,12 +114,9 @@ CheckReport MenuUpdate(const CheckContext& context) {
       for (std::size_t i = before; i < host.calls().size(); ++i) {
         calls.push_back(OperationName(host.calls()[i].operation));
       }
-      std::string called;
-      for (const std::string& name : calls) called += (called.empty() ? "" : ", ") + name;
-      problems.Expect(calls == c.calls, what + ": called " + (called.empty() ? "nothing" : called));
-      problems.Expect(result.menuResult == c.result, what + ": the menu hook returned " +
-                                                         std::to_string(result.menuResult) +
-                                                         ", not " + std::to_string(c.result));
+      problems.Expect(calls == c.calls,
+                      what + ": called " + (calls.empty() ? "nothing" : Join(calls, ", ")));
+      problems.ExpectReturned(what + ": the menu hook", result.menuResult, c.result);
       const bool want = c.enabled.value_or(startEnabled);
       problems.Expect(host.CommandEnabled(scene.commandId) == want,
                       what + ": the command is " +

@@ -1,5 +1,6 @@
 // A long session: a thousand commands, the same text each time, every suite
 // released and the memory flat.
+#include "host/ResultCodes.h"
 #include "sim/validate/checks/CheckSupport.h"
 #include "sim/validate/checks/ProcessMemory.h"
 
@@ -27,8 +28,8 @@ CheckReport Soak(const CheckContext& context) {
     SessionResult command;
     PlayStep(host, context.entry, SessionStep::kCommand, nullptr, command);
     const std::string what = "command " + std::to_string(i);
-    problems.Expect(command.commandRun && command.commandResult == 0,
-                    what + ": returned " + std::to_string(command.commandResult));
+    problems.Expect(command.commandRun, what + ": the command did not run");
+    problems.ExpectReturned(what + ": the command", command.commandResult, kNoError);
     problems.Expect(host.OutstandingSuites().empty(), what + ": a suite still acquired");
     problems.Expect(host.undoGroupsOpen() == 0, what + ": an undo group left open");
     const std::optional<std::string> text = ReadClipboardText();
