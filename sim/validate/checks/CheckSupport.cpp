@@ -43,9 +43,9 @@ void CheckSession(const Played& played, const SessionRules& rules, const std::st
   const bool emptied = rules.mayBeEmptied && !played.after;
   problems.Expect(kept || arrived || emptied,
                   what + ": the clipboard holds neither its old text nor the export");
-  problems.Expect(
-      !(played.result.commandRun && played.result.commandResult == kNoError && rules.exported && !arrived),
-      what + ": the command returned 0 but its export did not arrive");
+  problems.Expect(!(played.result.commandRun && played.result.commandResult == kNoError &&
+                    rules.exported && !arrived),
+                  what + ": the command returned 0 but its export did not arrive");
 }
 
 std::string ReadText(const std::filesystem::path& path) {
