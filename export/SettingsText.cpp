@@ -4,6 +4,18 @@
 
 #include "export/NumberFormat.h"
 
+// The text is a published format: Fusion reads it, and the tools and kept
+// files of the people who use it compare against it byte for byte. What
+// looks like a slip in it is part of the format and stays exactly as it is:
+// - "OutputSize" starts its line without tabs;
+// - a keyframe's head ends "Value = Polyline  {", two blanks before "{";
+// - a keyframe's head is at four tabs and its lines at six, none at five;
+// - a point is "{ X= x, Y= y, LX =lx, LY =ly, RX=rx, RY=ry}": a blank after
+//   "X=" and "Y=", before "=" for the left handle, none for the right;
+// - "ActiveTool" is always "BSpline1", whichever tools the text holds.
+// Changing any of it would break every comparison downstream, so each stays
+// until a new format is published.
+
 namespace tarnwick {
 
 namespace {
@@ -121,6 +133,7 @@ void AppendToolHead(TextBuffer& text, int64_t index, int32_t width, int32_t heig
                    "\t\t\tNameSet = true," CRLF "\t\t\tKeyFrames = {" CRLF);
 }
 
+// Two blanks before "{", and the lines after it at six tabs: the format's.
 void AppendKeyframeHead(TextBuffer& text, int32_t frameNumber, int32_t keyframeIndex) {
   AppendLine(text, [&](LineWriter& line) {
     line.Text("\t\t\t\t[")
@@ -134,6 +147,7 @@ void AppendKeyframeHead(TextBuffer& text, int32_t frameNumber, int32_t keyframeI
   AppendText(text, "\t\t\t\t\t\tClosed = true," CRLF "\t\t\t\t\t\tPoints = {" CRLF);
 }
 
+// "X= ", "LX =" and "RX=": each pair spaced as the format has it.
 void AppendPointLine(TextBuffer& text, const NormalisedPoint& point, bool lastOfKeyframe) {
   AppendLine(text, [&](LineWriter& line) {
     line.Text("\t\t\t\t\t\t\t{ X= ")
@@ -166,6 +180,7 @@ void AppendToolTail(TextBuffer& text, bool lastOfCollection) {
   }
 }
 
+// "BSpline1" whatever the tools are: the format's.
 void AppendDocumentTail(TextBuffer& text) {
   AppendText(text, "\t}," CRLF "\tActiveTool = \"BSpline1\"" CRLF "}" CRLF);
 }

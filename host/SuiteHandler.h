@@ -22,6 +22,13 @@ constexpr std::size_t kSuiteCatalogueSize = 104;
 // Every suite the handler can hold, in the order destruction releases them.
 // That order is fixed whatever order the getters were first called in, so
 // the host sees one sequence of releases for one set of suites.
+// The catalogue is the general handler's whole list, 104 suites and
+// versions, though the export uses only the 13 of host/HostOperations.table:
+// the release order of any set of suites is the catalogue's, so a suite the
+// module comes to use is released where it always stood, and the host sees
+// the releases it has always seen. A suite never used costs an empty slot
+// and is never acquired; the table's suites are found in the catalogue when
+// this compiles.
 extern const std::array<SuiteName, kSuiteCatalogueSize> kSuiteCatalogue;
 
 class SuiteHandler {

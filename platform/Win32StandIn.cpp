@@ -12,14 +12,15 @@
 #include <set>
 #include <utility>
 
+#include "platform/HugePages.h"
+
 namespace tarnwick::standin {
 
 namespace {
 
-// Blocks this large come straight from the system in huge pages where it
-// offers them, as a system allocator serves a big request: a long text then
-// costs a few hundred page faults instead of tens of thousands.
-constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
+// Blocks this large come straight from the system, as a system allocator
+// serves a big request, in huge pages where it offers them (platform/HugePages.h).
+constexpr std::size_t kLargeBlock = platform::kHugePageBlock;
 
 #ifdef __EMSCRIPTEN__
 // WebAssembly has one linear memory and no remapping: every block is the heap's.
@@ -38,7 +39,7 @@ struct Block {
       void* region =
           mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (region == MAP_FAILED) throw std::bad_alloc();
-      (void)madvise(region, size, MADV_HUGEPAGE);  // a hint; refused, pages stay small
+      platform::AdviseHugePages(region, size);
       data = static_cast<char*>(region);
       return;
     }
