@@ -48,6 +48,13 @@ void CheckSession(const Played& played, const SessionRules& rules, const std::st
                   what + ": the command returned 0 but its export did not arrive");
 }
 
+Played PlayFaultFree(const Scene& scene, EntryPointFuncType entry, const std::string& what,
+                     Problems& problems) {
+  Played played = Play(scene, entry);
+  CheckSession(played, {ExportOf(played)}, what, problems);
+  return played;
+}
+
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

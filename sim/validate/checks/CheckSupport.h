@@ -70,6 +70,11 @@ struct SessionRules {
 // suite released, undo groups balanced, and the clipboard all or nothing.
 void CheckSession(const Played& played, const SessionRules& rules, const std::string& what,
                   Problems& problems);
+// Plays the scene without faults and checks the session by those rules,
+// what it exported being its own export: the session every faulted one of
+// the scene is held to.
+Played PlayFaultFree(const Scene& scene, EntryPointFuncType entry, const std::string& what,
+                     Problems& problems);
 
 std::string ReadText(const std::filesystem::path& path);
 // The scene files of a folder, in name order.

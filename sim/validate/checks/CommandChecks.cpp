@@ -97,8 +97,8 @@ CheckReport NothingToExport(const CheckContext& context) {
       problems.Add(what + ": " + error.what());
     }
   }
-  const Played exported = Play(CompScene(kOneMask, kSelectMask), context.entry);
-  CheckSession(exported, {ExportOf(exported)}, "a mask exported", problems);
+  const Played exported =
+      PlayFaultFree(CompScene(kOneMask, kSelectMask), context.entry, "a mask exported", problems);
   problems.Expect(ExportOf(exported).has_value() && exported.reports.empty(),
                   "a mask exported: " + std::to_string(exported.reports.size()) +
                       " reports, the clipboard " + (ExportOf(exported) ? "changed" : "kept"));
@@ -116,8 +116,8 @@ CheckReport Examples(const CheckContext& context) {
     expected.replace_extension(".expected.txt");
     const std::string name = path.filename().string();
     try {
-      const Played played = Play(LoadSceneFile(path.string()), context.entry);
-      CheckSession(played, {ExportOf(played)}, name, problems);
+      const Played played =
+          PlayFaultFree(LoadSceneFile(path.string()), context.entry, name, problems);
       problems.ExpectReturned(name + ": the command", played.result.commandResult, kNoError);
       problems.Expect(played.after == ReadText(expected),
                       name + ": the clipboard differs from " + expected.filename().string());

@@ -58,8 +58,7 @@ CheckReport NullHandles(const CheckContext& context) {
   CheckReport report;
   Problems problems(report);
   const Scene scene = CompScene(kLayers, kSelection);
-  const Played faultFree = Play(scene, context.entry);
-  CheckSession(faultFree, {ExportOf(faultFree)}, "the scene as it is", problems);
+  const Played faultFree = PlayFaultFree(scene, context.entry, "the scene as it is", problems);
   const std::string exported = faultFree.after.value_or("");
   const std::vector<std::string> oneMaskLess = WithoutOneMask(context.entry);
   const std::optional<std::vector<std::string>> tools = ToolsOf(exported);

@@ -14,8 +14,7 @@ CheckReport Registration(const CheckContext& context) {
   CheckReport report;
   Problems problems(report);
   const Scene scene = CompScene(kOneMask, kSelectMask);
-  const Played faultFree = Play(scene, context.entry);
-  CheckSession(faultFree, {ExportOf(faultFree)}, "fault-free session", problems);
+  const Played faultFree = PlayFaultFree(scene, context.entry, "fault-free session", problems);
   problems.ExpectReturned("the entry point", faultFree.result.entryResult, kNoError);
   problems.Expect(faultFree.reports.empty(), "a report was shown without a failure");
   const auto [entryFrom, entryCalls] = StepSpan(faultFree, SessionStep::kEntry);
