@@ -16,14 +16,11 @@
 #include "sim/session/ExitStatus.h"
 #include "sim/session/ModuleLoader.h"
 #include "sim/session/PlayCommand.h"
+#include "sim/session/ProcessLimits.h"
 #include "sim/validate/Validator.h"
 #include "tarnwick_config.h"
 
 #ifndef _WIN32
-#include <sys/resource.h>
-
-#include <csignal>
-
 #include "plugin/EntryPoint.h"
 #endif
 
@@ -71,20 +68,6 @@ CLI::Validator SecondsAboveZero() {
         return std::string();
       },
       "SECONDS");
-}
-
-// No session may take the machine down: past this much address space an
-// allocation fails, which the module reports and the simulator survives.
-void LimitAddressSpace() {
-#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
-  constexpr rlim_t kAddressSpaceLimit = rlim_t{8} << 30;
-  rlimit limit{};
-  if (getrlimit(RLIMIT_AS, &limit) == 0 &&
-      (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > kAddressSpaceLimit)) {
-    limit.rlim_cur = kAddressSpaceLimit;
-    setrlimit(RLIMIT_AS, &limit);
-  }
-#endif
 }
 
 // The module's entry point linked into this program, or null where the
@@ -257,7 +240,6 @@ int Main(int argc, char** argv) {
     const int status = app.exit(error);
     return status == 0 ? tarnwick::sim::kExitSuccess : tarnwick::sim::kExitUnusable;
   }
-  LimitAddressSpace();
   if (*validate) return RunValidate(validateOptions);
   if (*preview) return tarnwick::sim::RunPreview(previewOptions);
   if (*lottie) return tarnwick::sim::RunLottie(lottieOptions);
@@ -266,11 +248,7 @@ int Main(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
-#ifndef _WIN32
-  // A pipe whose reader has gone is a write that fails, told in one line
-  // with status 3, not a silent death.
-  std::signal(SIGPIPE, SIG_IGN);
-#endif
+  tarnwick::sim::LimitThisProcess();
   // The last line of defence: whatever escapes (out of memory included) is
   // one line and status 3.
   try {

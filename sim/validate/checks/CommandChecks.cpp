@@ -13,8 +13,8 @@ CheckReport OtherCommand(const CheckContext& context) {
   Problems problems(report);
   Scene scene = CompScene(kOneMask, kSelectMask);
   scene.session = {SessionStep::kEntry};
-  SimulatedHost host(scene);
-  PlaySession(host, context.entry, nullptr);
+  const Played registered = PlayKeepingHost(scene, context.entry);
+  SimulatedHost& host = *registered.host;
   if (host.commandHooks().empty()) {
     problems.Add("no command hook registered");
     return report;
