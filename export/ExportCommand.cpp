@@ -115,7 +115,7 @@ HostError BuildAndHandOver(SuiteHandler& suites, const ExportContext& context, C
     if (!writer.WroteMask()) {
       return ReportNothingToExport(suites, context);
     }
-    return ClipboardWriter(owner, writer.Finish()) ? 0 : kClipboardFailedError;
+    return ClipboardWriter(owner, writer.Finish()) ? kNoError : kClipboardFailedError;
   } catch (const TextBlockUnavailable&) {
     return kClipboardFailedError;
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/ResultCodes.h"
 #include "host/SuiteHandler.h"
 #include "plugin/EntryPoint.h"
 #include "plugin/HostBoundary.h"
@@ -93,7 +94,7 @@ TEST(HostBoundary, EveryExceptionBecomesACode) {
     HostError code;
   } cases[] = {
       {"a result", [] { return HostError{7}; }, 7},
-      {"a thrown host code", []() -> HostError { throw HostError{516}; }, 516},
+      {"a thrown host code", []() -> HostError { throw kMissingSuiteError; }, kMissingSuiteError},
       {"memory running out", []() -> HostError { throw std::bad_alloc(); }, kOutOfMemoryError},
       {"anything else", []() -> HostError { throw std::runtime_error("x"); }, kUnexpectedError},
       {"not even an exception", []() -> HostError { throw 2.5; }, kUnexpectedError},
