@@ -20,9 +20,9 @@ namespace tarnwick::platform {
 
 constexpr std::size_t kHugePageBlock = std::size_t{2} << 20;
 
-// Marks the whole pages inside the block, when it is large enough, for huge
-// pages. A hint: where it is refused (or there are no such pages, as on
-// Windows and in WebAssembly) the pages stay small.
+// Marks the whole pages inside a heap block, when it is large enough, for
+// huge pages (never a neighbour's page). A hint: where it is refused (or there are no such pages,
+// as on Windows and in WebAssembly) the pages stay small.
 inline void AdviseHugePages(void* block, std::size_t size) noexcept {
 #if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
   if (block == nullptr || size < kHugePageBlock) return;
@@ -32,6 +32,19 @@ inline void AdviseHugePages(void* block, std::size_t size) noexcept {
   if (end > start) (void)madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 #else
   (void)block;
+  (void)size;
+#endif
+}
+
+// Marks a whole mapping of ours for huge pages, its last page too, however
+// little of it the size reaches: the kernel rounds the length up. Advised in
+// part, a mapping would be split in two areas, which mremap cannot move as
+// one (it then fails, and a growing text would be refused memory).
+inline void AdviseHugePagesForMapping(void* region, std::size_t size) noexcept {
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+  if (size >= kHugePageBlock) (void)madvise(region, size, MADV_HUGEPAGE);
+#else
+  (void)region;
   (void)size;
 #endif
 }

@@ -39,7 +39,7 @@ struct Block {
       void* region =
           mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       if (region == MAP_FAILED) throw std::bad_alloc();
-      platform::AdviseHugePages(region, size);
+      platform::AdviseHugePagesForMapping(region, size);
       data = static_cast<char*>(region);
       return;
     }

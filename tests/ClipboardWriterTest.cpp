@@ -62,6 +62,33 @@ TEST_F(ClipboardWriterTest, TextArrivesByteForByteInABlockOfItsSize) {
   }
 }
 
+// Blocks of 2 MiB and more are mappings of the system's, advised for huge
+// pages: they grow and shrink across that size, by sizes that are not whole
+// pages, their bytes kept (an advice on part of a mapping once split it, and
+// the next growth was refused).
+TEST_F(ClipboardWriterTest, LargeBlocksGrowAndShrinkTheirBytesKept) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  const std::size_t sizes[] = {kMiB + 3,     2 * kMiB + 1, 3 * kMiB + 4097, 7 * kMiB + 5,
+                               2 * kMiB + 1, kMiB - 7,     2 * kMiB,        9 * kMiB + 11};
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 100);
+  ASSERT_NE(block, nullptr);
+  auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+  for (std::size_t i = 0; i < 100; ++i) bytes[i] = static_cast<unsigned char>(i * 7);
+  GlobalUnlock(block);
+  for (const std::size_t size : sizes) {
+    ASSERT_EQ(GlobalReAlloc(block, size, GMEM_MOVEABLE), block) << size;
+    bytes = static_cast<unsigned char*>(GlobalLock(block));
+    for (std::size_t i = 0; i < 100; ++i) {
+      ASSERT_EQ(bytes[i], static_cast<unsigned char>(i * 7)) << "byte " << i << " at " << size;
+    }
+    bytes[size - 1] = 0xAB;  // the whole size is there to write
+    GlobalUnlock(block);
+    EXPECT_EQ(GlobalSize(block), size);
+  }
+  GlobalFree(block);
+  EXPECT_EQ(standin::LiveBlocksOutsideClipboard(), 0u);
+}
+
 TEST_F(ClipboardWriterTest, FailuresLeakNothingAndKeepTheClipboard) {
   const struct {
     const char* name;
