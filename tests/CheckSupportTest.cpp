@@ -83,6 +83,11 @@ TEST(CheckSupport, EveryStatusSurvivesItsSerialisationAndIsTotalled) {
 }
 
 TEST(CheckSupport, AStepsSpanHoldsTheCallsItMade) {
+  {
+    const Played registered = tests::Play(tests::CompScene("[]", "[]", R"("session": ["entry"],)"));
+    EXPECT_EQ(StepSpan(registered, SessionStep::kCommand), (std::pair<int64_t, int64_t>{0, 0}))
+        << "a step the session did not play";
+  }
   const Played played = tests::Play(tests::CompScene(
       R"([ { "masks": [ { "vertices": [ [1, 2, 3, 4, 5, 6] ] } ] } ])", checks::kSelectMask));
   for (const SessionStep step : {SessionStep::kEntry, SessionStep::kCommand}) {

@@ -4,12 +4,9 @@
 // build of the module. This file reads the command line and hands it to the
 // subcommand; each subcommand's work is in its own library.
 #include <CLI/CLI.hpp>
-#include <cstdio>
 #include <iostream>
 #include <new>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "sim/program/LottieCommand.h"
 #include "sim/program/PreviewCommand.h"

@@ -79,7 +79,7 @@ bool WriteSessionPreview(OutputFile& preview, const SessionResult& result) {
   return true;
 }
 
-int Play(const PlayOptions& options, EntryPointFuncType linkedEntry) {
+int PlaySceneFile(const PlayOptions& options, EntryPointFuncType linkedEntry) {
   std::vector<NamedFile> inputs = {{"the scene", options.scene}};
   if (linkedEntry == nullptr) inputs.push_back({"the module", options.module});
   if (!OutputsOwnFiles(inputs, {{"--report", options.report}, {"--preview", options.preview}})) {
@@ -121,7 +121,7 @@ int Play(const PlayOptions& options, EntryPointFuncType linkedEntry) {
 
 int RunPlay(const PlayOptions& options, EntryPointFuncType linkedEntry) {
   try {
-    return Play(options, linkedEntry);
+    return PlaySceneFile(options, linkedEntry);
   } catch (const SceneError& error) {
     std::cerr << "tarnwick-sim: " << error.what() << "\n";
     return kExitUnusable;

@@ -112,12 +112,9 @@ Scene CompScene(const std::string& layers, const std::string& selection, const s
 }
 
 // The host calls of the session's first command.
-std::pair<int64_t, int64_t> CommandSpan(const Played& played) {
-  return StepSpan(played, SessionStep::kCommand);
-}
 
 int64_t CommandCalls(const Played& played) {
-  const auto [from, to] = CommandSpan(played);
+  const auto [from, to] = StepSpan(played, SessionStep::kCommand);
   return to - from;
 }
 

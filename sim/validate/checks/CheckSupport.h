@@ -89,9 +89,7 @@ bool ClosingAmong(const std::vector<CallRecord>& calls, const std::vector<int64_
 // A scene of a composition with the given layers and selection.
 Scene CompScene(const std::string& layers, const std::string& selection,
                 const std::string& extra = "");
-// The host calls of the session's first command: their indices into the
-// calls, from first to one past the last, and their count.
-std::pair<int64_t, int64_t> CommandSpan(const Played& played);
+// How many host calls the session's first command made.
 int64_t CommandCalls(const Played& played);
 
 // One mask of two vertices keyed twice, and a selection of it.

@@ -36,7 +36,7 @@ void CheckExportWeight(const std::string& name, const Played& played, Problems& 
   } catch (const SettingsError& error) {
     problems.Add(name + ": the text cannot be read: " + error.what());
   }
-  const auto [from, to] = CommandSpan(played);
+  const auto [from, to] = StepSpan(played, SessionStep::kCommand);
   int64_t vertexCalls = 0, otherCalls = 0;
   for (int64_t k = from; k < to; ++k) {
     (played.calls()[static_cast<std::size_t>(k)].operation == Operation::PF_PathVertexInfo
